@@ -1,0 +1,30 @@
+# One helper for libraries, one for tests, so each folder's CMakeLists.txt stays a short list.
+
+function(ombrisk_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
+  if(OMBRISK_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# ombrisk_library(name SOURCES ... [DEPS public libs] [PRIVATE_DEPS private libs])
+# Core code is numeric: -ffp-contract=off keeps fused multiply-adds from changing results.
+function(ombrisk_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+  target_compile_options(${name} PRIVATE -ffp-contract=off)
+  ombrisk_warnings(${name})
+endfunction()
+
+# ombrisk_test(name SOURCES ... DEPS ...): a GoogleTest executable registered with CTest.
+function(ombrisk_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_compile_options(${name} PRIVATE -ffp-contract=off)
+  target_compile_definitions(${name} PRIVATE OMBRISK_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  ombrisk_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
