@@ -1,0 +1,30 @@
+// The spectrogram analysis: a wave file in, a grey picture out, one column per block of N samples,
+// N/2 rows, the lowest bin at the bottom.
+//
+//   TSpectrogramSettings s;   // the preview window's defaults
+//   std::unique_ptr<TPixelBitmap> picture = AnalyzeWave(path, s, progress);
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "synthesis/pixel_bitmap.h"
+#include "toolkit/progress.h"
+
+namespace ombrisk {
+
+struct TSpectrogramSettings {
+  std::int32_t SampleSize = 1024;        // N: 128, 256, … 8192
+  int WindowIndex = 3;                   // 0 Hanning, 1 Hamming, 2 Blackman, 3 Rectangler, 4 Gaussian
+  bool LogFrequency = false;
+  bool LogVoltage = false;
+  std::int32_t BrightnessPosition = 50;  // 0 … BrightnessMax
+  std::int32_t BrightnessMax = 100;
+  bool InvertBrightness = false;
+};
+
+std::unique_ptr<TPixelBitmap> AnalyzeWave(const std::string& path, const TSpectrogramSettings& settings,
+                                          TProgressSink& progress);
+
+}  // namespace ombrisk

@@ -1,0 +1,22 @@
+// The progress bar a long run drives: a maximum, then positions up to it.
+//
+//   progress.SetMax(w - 1); for (...) progress.SetPosition(x); progress.SetPosition(0);
+#pragma once
+
+namespace ombrisk {
+
+class TProgressSink {
+public:
+  virtual ~TProgressSink() = default;
+  virtual void SetMax(int maximum) = 0;
+  virtual void SetPosition(int position) = 0;
+};
+
+// For runs nobody watches.
+class TNullProgress : public TProgressSink {
+public:
+  void SetMax(int) override {}
+  void SetPosition(int) override {}
+};
+
+}  // namespace ombrisk
