@@ -4,6 +4,7 @@
 #include "toolkit/exception.h"
 #include "toolkit/file_stream.h"
 #include "toolkit/message_format.h"
+#include "toolkit/safe_file_stream.h"
 
 namespace ombrisk {
 
@@ -17,9 +18,10 @@ void TGraphic::LoadFromFile(const std::string& fileName) {
 }
 
 void TGraphic::SaveToFile(const std::string& fileName) {
-  TFileStream stream(fileName, TFileMode::fmCreate);
+  // Written beside the target and moved over it when complete: a failed save leaves the old file.
+  TSafeFileStream stream(fileName);
   SaveToStream(stream);
-  stream.Close();
+  stream.Commit();
 }
 
 void TGraphic::AssignTo(TBitmap& dest) const {

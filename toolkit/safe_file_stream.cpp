@@ -1,0 +1,122 @@
+#include "toolkit/safe_file_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "toolkit/exception.h"
+#include "toolkit/file_stream.h"
+#include "toolkit/message_format.h"
+
+namespace ombrisk {
+
+namespace {
+
+[[noreturn]] void ThrowCreateError(const std::string& fileName, int error) {
+  throw EFCreateError(FormatMessage(kSFCreateErrorEx, {ExpandFileName(fileName), std::strerror(error)}));
+}
+
+std::string DirectoryOf(const std::string& fileName) {
+  const std::size_t slash = fileName.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return fileName.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& fileName) {
+  const std::size_t slash = fileName.find_last_of('/');
+  return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+}
+
+}  // namespace
+
+TSafeFileStream::TSafeFileStream(const std::string& fileName) : m_fileName(fileName) {
+  if (IsDriveLetterPath(fileName) || fileName.empty()) ThrowCreateError(fileName, ENOENT);
+
+  // The target must be creatable or writable now, so that the creation error comes first, as
+  // writing the file in place would report it. An existing file is opened without truncation,
+  // which checks the permission and changes nothing.
+  struct stat existing {};
+  const bool exists = ::stat(fileName.c_str(), &existing) == 0;
+  if (exists) {
+    if (S_ISDIR(existing.st_mode)) ThrowCreateError(fileName, EISDIR);
+    const int probe = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
+    if (probe < 0) ThrowCreateError(fileName, errno);
+    ::close(probe);
+  }
+
+  std::string pattern = DirectoryOf(fileName) + "/." + BaseNameOf(fileName) + ".XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (m_fd < 0) ThrowCreateError(fileName, errno);
+  m_temporaryName = name.data();
+  // Keep the permissions of the file being replaced; a new file gets the usual ones.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(m_fd, exists ? (existing.st_mode & 07777) : (0666 & ~mask));
+}
+
+TSafeFileStream::~TSafeFileStream() {
+  if (!m_committed) Discard();
+}
+
+void TSafeFileStream::Discard() noexcept {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  if (!m_temporaryName.empty()) ::unlink(m_temporaryName.c_str());
+}
+
+std::size_t TSafeFileStream::Read(void* buffer, std::size_t count) {
+  std::size_t done = 0;
+  auto* bytes = static_cast<char*>(buffer);
+  while (done < count) {
+    const ssize_t n = ::read(m_fd, bytes + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+std::size_t TSafeFileStream::Write(const void* buffer, std::size_t count) {
+  if (m_fd < 0) return 0;
+  std::size_t done = 0;
+  const auto* bytes = static_cast<const char*>(buffer);
+  while (done < count) {
+    const ssize_t n = ::write(m_fd, bytes + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+std::int64_t TSafeFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  int whence = SEEK_SET;
+  if (origin == TSeekOrigin::soCurrent) whence = SEEK_CUR;
+  if (origin == TSeekOrigin::soEnd) whence = SEEK_END;
+  const off_t result = ::lseek(m_fd, static_cast<off_t>(offset), whence);
+  if (result < 0) throw EStreamError(kSWriteError);
+  return static_cast<std::int64_t>(result);
+}
+
+void TSafeFileStream::Commit() {
+  if (m_committed) return;
+  const bool durable = m_fd >= 0 && ::fsync(m_fd) == 0;
+  const bool closed = m_fd >= 0 && ::close(m_fd) == 0;
+  m_fd = -1;
+  if (!durable || !closed || ::rename(m_temporaryName.c_str(), m_fileName.c_str()) != 0) {
+    Discard();
+    throw EWriteError(kSWriteError);
+  }
+  m_committed = true;
+}
+
+}  // namespace ombrisk
