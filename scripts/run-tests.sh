@@ -1,6 +1,19 @@
 #!/usr/bin/env bash
-# The whole test suite, as CI runs it: set up with warnings as errors, build, run every test.
+# The whole test suite, as CI runs it:
+#  1. set up and build with warnings as errors, run every test;
+#  2. build again with clang under AddressSanitizer and UndefinedBehaviorSanitizer, run every test there;
+#  3. run each fuzz target of that build for a bounded time ($OMBRISK_FUZZ_SECONDS, default 45).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OMBRISK_CMAKE_ARGS="-DOMBRISK_WERROR=ON ${OMBRISK_CMAKE_ARGS:-}" ./scripts/setup.sh
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan-suppressions.txt
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DOMBRISK_SANITIZE=ON -DOMBRISK_FUZZ=ON -DOMBRISK_BENCH=OFF
+cmake --build build-sanitize -j "$(nproc)"
+ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
+./scripts/run-fuzzers.sh build-sanitize "${OMBRISK_FUZZ_SECONDS:-45}"
