@@ -13,8 +13,9 @@ namespace ombrisk {
 // any picture that can be turned into sound in reasonable time, and stays allocatable on a 32-bit
 // address space's worth of headroom on a small machine.
 inline constexpr std::uint64_t kMaxBitmapBytes = std::uint64_t{1} << 30;
-// Width or height of any bitmap, in pixels.
-inline constexpr std::int64_t kMaxBitmapSide = 1 << 20;
+// Width or height of any bitmap, in pixels: keeps width × bits per pixel far from overflow while
+// allowing the long, low spectrograms of hour-long sounds.
+inline constexpr std::int64_t kMaxBitmapSide = std::int64_t{1} << 24;
 
 inline constexpr const char* kSBitmapTooLarge = "%s × %s ピクセルの画像は大きすぎて扱えません";
 
