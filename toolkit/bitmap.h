@@ -22,6 +22,7 @@ namespace ombrisk {
 
 enum class TPixelFormat { pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
 
+// Bits one pixel takes in a scan line: pf15bit takes 16, like pf16bit.
 int BitsPerPixel(TPixelFormat format);
 
 struct TPaletteEntry {
@@ -29,6 +30,8 @@ struct TPaletteEntry {
   std::uint8_t peGreen = 0;
   std::uint8_t peBlue = 0;
   std::uint8_t peFlags = 0;
+
+  bool operator==(const TPaletteEntry&) const = default;
 };
 
 class TBitmap : public TGraphic {
@@ -88,6 +91,7 @@ public:
 private:
   struct Image;
   std::unique_ptr<Image> m_image;
+  TColor m_transparentColor = kClNone;
 };
 
 }  // namespace ombrisk

@@ -1,0 +1,98 @@
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "toolkit/bmp_file.h"
+#include "toolkit/pixel_conversion.h"
+
+namespace ombrisk {
+
+namespace {
+
+constexpr std::uint32_t kFileHeaderBytes = 14;
+constexpr std::uint32_t kInfoHeaderBytes = 40;
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitFields = 3;
+
+void PutWord(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  out.push_back(static_cast<std::uint8_t>(value));
+  out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void PutLong(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  PutWord(out, value & 0xFFFF);
+  PutWord(out, value >> 16);
+}
+
+}  // namespace
+
+void WriteWindowsBitmap(const TBitmap& bitmap, TStream& stream) {
+  if (bitmap.Empty()) return;
+  const TPixelFormat format = bitmap.PixelFormat();
+  const int bits = BitsPerPixel(format);
+  const int width = bitmap.Width();
+  const int height = bitmap.Height();
+  const std::size_t stride = bitmap.BytesPerScanLine();
+
+  std::vector<TPaletteEntry> table;
+  if (IsPaletted(format)) {
+    const std::size_t capacity = std::size_t{1} << bits;
+    table = bitmap.Palette().empty() ? DefaultPalette(format) : bitmap.Palette();
+    if (table.size() > capacity) table.resize(capacity);
+  }
+  const bool bitFields = format == TPixelFormat::pf16bit;
+  const std::uint32_t tableBytes = static_cast<std::uint32_t>(4 * table.size()) + (bitFields ? 12u : 0u);
+  const std::uint32_t offBits = kFileHeaderBytes + kInfoHeaderBytes + tableBytes;
+  // The size limits keep a bitmap's pixels far below 4 GiB, so these fit the 32-bit fields.
+  const auto imageBytes = static_cast<std::uint32_t>(stride * static_cast<std::size_t>(height));
+
+  std::vector<std::uint8_t> header;
+  header.reserve(offBits);
+  header.push_back('B');
+  header.push_back('M');
+  PutLong(header, offBits + imageBytes);
+  PutLong(header, 0);  // two reserved words
+  PutLong(header, offBits);
+  PutLong(header, kInfoHeaderBytes);
+  PutLong(header, static_cast<std::uint32_t>(width));
+  PutLong(header, static_cast<std::uint32_t>(height));  // positive: rows stored bottom-up
+  PutWord(header, 1);
+  PutWord(header, static_cast<std::uint32_t>(bits));
+  PutLong(header, bitFields ? kBiBitFields : kBiRgb);
+  PutLong(header, imageBytes);
+  PutLong(header, 0);  // horizontal resolution
+  PutLong(header, 0);  // vertical resolution
+  // A table shorter than the depth allows says how long it is; a full one leaves the count 0.
+  const bool shortTable = !table.empty() && table.size() < (std::size_t{1} << bits);
+  PutLong(header, shortTable ? static_cast<std::uint32_t>(table.size()) : 0);
+  PutLong(header, 0);  // important colours
+  if (bitFields) {
+    PutLong(header, 0xF800);
+    PutLong(header, 0x07E0);
+    PutLong(header, 0x001F);
+  }
+  for (const TPaletteEntry& e : table) {
+    header.push_back(e.peBlue);
+    header.push_back(e.peGreen);
+    header.push_back(e.peRed);
+    header.push_back(0);
+  }
+  stream.WriteBuffer(header.data(), header.size());
+
+  // Only the pixels' own bits go out: the padding, and the fourth byte of a 32-bit pixel, are 0.
+  const std::size_t usedBytes = (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 7) / 8;
+  const unsigned spareBits = static_cast<unsigned>(usedBytes * 8 - static_cast<std::size_t>(width) * bits);
+  std::vector<std::uint8_t> row(stride);
+  for (int y = height - 1; y >= 0; --y) {
+    const std::uint8_t* source = bitmap.ScanLine(y);
+    std::memcpy(row.data(), source, usedBytes);
+    std::memset(row.data() + usedBytes, 0, stride - usedBytes);
+    if (spareBits != 0) row[usedBytes - 1] = static_cast<std::uint8_t>(row[usedBytes - 1] & (0xFFu << spareBits));
+    if (format == TPixelFormat::pf32bit) {
+      for (int x = 0; x < width; ++x) row[4 * static_cast<std::size_t>(x) + 3] = 0;
+    }
+    stream.WriteBuffer(row.data(), stride);
+  }
+}
+
+}  // namespace ombrisk
