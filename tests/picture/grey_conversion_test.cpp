@@ -1,0 +1,127 @@
+#include "picture/grey_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "toolkit/bitmap.h"
+
+namespace ombrisk {
+namespace {
+
+// The definition, written out literally: products and sums in long double, red first.
+int ReferenceGrey(int red, int green, int blue) {
+  return static_cast<int>(std::nearbyint(static_cast<long double>(red) * 0.298912L +
+                                         static_cast<long double>(green) * 0.586611L +
+                                         static_cast<long double>(blue) * 0.114478L));
+}
+
+struct Primary {
+  std::uint8_t red, green, blue;
+  int grey;
+};
+
+TEST(GreyLevel, WhiteAndPrimaries) {
+  const Primary cases[] = {
+      {255, 255, 255, 255}, {255, 0, 0, 76}, {0, 255, 0, 150}, {0, 0, 255, 29}, {0, 0, 0, 0},
+  };
+  for (const Primary& c : cases) {
+    EXPECT_EQ(GreyLevel(c.red, c.green, c.blue), c.grey) << int{c.red} << "," << int{c.green} << "," << int{c.blue};
+  }
+}
+
+TEST(GreyLevel, EachChannelAloneAndAllTogether) {
+  for (int v = 0; v < 256; ++v) {
+    const auto b = static_cast<std::uint8_t>(v);
+    EXPECT_EQ(GreyLevel(b, 0, 0), ReferenceGrey(v, 0, 0)) << "red " << v;
+    EXPECT_EQ(GreyLevel(0, b, 0), ReferenceGrey(0, v, 0)) << "green " << v;
+    EXPECT_EQ(GreyLevel(0, 0, b), ReferenceGrey(0, 0, v)) << "blue " << v;
+    EXPECT_EQ(GreyLevel(b, b, b), ReferenceGrey(v, v, v)) << "grey " << v;
+  }
+}
+
+// Every one of the 16.7 million colours through the row converter, against the literal formula:
+// this is what proves the fixed-point shortcut and its margin around the halves.
+TEST(ConvertRowToGrey, EveryColourMatchesTheLongDoubleFormula) {
+  std::vector<std::uint8_t> row(256 * 3);
+  int mismatches = 0;
+  for (int red = 0; red < 256; ++red) {
+    for (int green = 0; green < 256; ++green) {
+      for (int blue = 0; blue < 256; ++blue) {
+        row[3 * blue] = static_cast<std::uint8_t>(blue);
+        row[3 * blue + 1] = static_cast<std::uint8_t>(green);
+        row[3 * blue + 2] = static_cast<std::uint8_t>(red);
+      }
+      ConvertRowToGrey(row.data(), 256);
+      for (int blue = 0; blue < 256; ++blue) {
+        const int expected = ReferenceGrey(red, green, blue);
+        const bool same = row[3 * blue] == expected && row[3 * blue + 1] == expected && row[3 * blue + 2] == expected;
+        if (!same && ++mismatches <= 5) {
+          ADD_FAILURE() << "colour " << red << "," << green << "," << blue << " gave " << int{row[3 * blue]}
+                        << ", expected " << expected;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(ConvertRowToGrey, OddWidthsLeaveBytesBeyondTheRowAlone) {
+  for (const std::size_t width : {std::size_t{0}, std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{65}, std::size_t{200}}) {
+    std::vector<std::uint8_t> row(width * 3 + 3, 0xAB);
+    for (std::size_t i = 0; i < width * 3; ++i) row[i] = static_cast<std::uint8_t>(i * 37);
+    std::vector<std::uint8_t> expected = row;
+    for (std::size_t x = 0; x < width; ++x) {
+      const auto g = static_cast<std::uint8_t>(ReferenceGrey(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
+      expected[3 * x] = expected[3 * x + 1] = expected[3 * x + 2] = g;
+    }
+    ConvertRowToGrey(row.data(), width);
+    EXPECT_EQ(row, expected) << "width " << width;
+  }
+}
+
+TEST(ConvertToGrey, PalettedPixelsTakeTheirPaletteColours) {
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+  bitmap.SetPalette({{255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}, {10, 200, 30, 0}});
+  bitmap.SetSize(4, 2);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 4; ++x) bitmap.ScanLine(y)[x] = static_cast<std::uint8_t>((x + y) % 4);
+  }
+  ConvertToGrey(bitmap);
+  ASSERT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
+  const int greys[] = {76, 150, 29, ReferenceGrey(10, 200, 30)};
+  for (int y = 0; y < 2; ++y) {
+    const std::uint8_t* row = bitmap.ScanLine(y);
+    for (int x = 0; x < 4; ++x) {
+      const int g = greys[(x + y) % 4];
+      EXPECT_EQ(row[3 * x], g);
+      EXPECT_EQ(row[3 * x + 1], g);
+      EXPECT_EQ(row[3 * x + 2], g);
+    }
+  }
+}
+
+TEST(ConvertToGrey, ThirtyTwoBitAndEmptyBitmaps) {
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(TPixelFormat::pf32bit);
+  bitmap.SetSize(3, 1);
+  bitmap.SetPixel(0, 0, 0x0000FF);  // red
+  bitmap.SetPixel(1, 0, 0x00FF00);  // green
+  bitmap.SetPixel(2, 0, 0xFF0000);  // blue
+  ConvertToGrey(bitmap);
+  EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
+  EXPECT_EQ(bitmap.GetPixel(0, 0), 76 * 0x010101);
+  EXPECT_EQ(bitmap.GetPixel(1, 0), 150 * 0x010101);
+  EXPECT_EQ(bitmap.GetPixel(2, 0), 29 * 0x010101);
+
+  TBitmap empty;
+  ConvertToGrey(empty);
+  EXPECT_EQ(empty.Width(), 0);
+  EXPECT_EQ(empty.PixelFormat(), TPixelFormat::pf24bit);
+}
+
+}  // namespace
+}  // namespace ombrisk
