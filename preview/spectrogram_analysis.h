@@ -11,6 +11,7 @@
 
 #include "synthesis/pixel_bitmap.h"
 #include "toolkit/progress.h"
+#include "toolkit/stream.h"
 
 namespace ombrisk {
 
@@ -24,7 +25,15 @@ struct TSpectrogramSettings {
   bool InvertBrightness = false;
 };
 
+// Opens path for reading and analyses it. Raises the file-open error before anything else, the
+// wave reader's error for a file shorter than its header, EOutOfResources naming the size when
+// the header announces a picture that cannot be held, EInvalidSettings (spectrogram_geometry.h)
+// for settings no control can produce. The file is closed on every way out.
 std::unique_ptr<TPixelBitmap> AnalyzeWave(const std::string& path, const TSpectrogramSettings& settings,
                                           TProgressSink& progress);
+
+// The same run on a stream standing at its start; fileName is only for messages.
+std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::string& fileName,
+                                                const TSpectrogramSettings& settings, TProgressSink& progress);
 
 }  // namespace ombrisk
