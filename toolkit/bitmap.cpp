@@ -199,6 +199,7 @@ void TBitmap::Clear() {
 void TBitmap::LoadFromStream(TStream& stream) {
   // Decoded aside, so that a file that fails half-way leaves this bitmap as it was.
   TBitmap loaded;
+  loaded.SetPixelFormat(m_image->format);  // what an empty stream leaves
   ReadWindowsBitmap(stream, loaded);
   m_image = std::move(loaded.m_image);
   Changed();

@@ -29,7 +29,7 @@ inline std::uint8_t GreenOf(TColor c) { return static_cast<std::uint8_t>((c >> 8
 inline std::uint8_t BlueOf(TColor c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
 inline TColor PackColor(const TPaletteEntry& e) { return PackColor(e.peRed, e.peGreen, e.peBlue); }
 
-// A channel of `bits` bits (1 … 16) widened to 8 bits by repeating its bit pattern, so that the
+// A channel of `bits` bits (1 … 32) widened to 8 bits by repeating its bit pattern, so that the
 // maximum maps to 255 and 5 bits give (v << 3) | (v >> 2), 6 bits (v << 2) | (v >> 4).
 std::uint8_t WidenChannel(std::uint32_t value, int bits);
 
