@@ -1,0 +1,43 @@
+#include "app/file_dialog.h"
+
+#include <QFileDialog>
+#include <QWidget>
+
+namespace ombrisk {
+
+QStringList QtNameFilters(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  QStringList result;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) {
+      pattern = pattern.trimmed();
+      if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+    }
+    result.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+  }
+  return result;
+}
+
+bool TQtDialogRunner::Run(TFileDialog& dialog, QWidget* owner) {
+  QFileDialog qt(owner);
+  const bool opening = dialog.Kind == TFileDialogKind::fdOpen;
+  qt.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  qt.setFileMode(QFileDialog::AnyFile);
+  qt.setOption(QFileDialog::HideNameFilterDetails, true);
+  const QStringList filters = QtNameFilters(dialog.Filter);
+  qt.setNameFilters(filters);
+  if (dialog.FilterIndex >= 1 && dialog.FilterIndex <= filters.size()) {
+    qt.selectNameFilter(filters[dialog.FilterIndex - 1]);
+  }
+  if (!dialog.FileName.empty()) qt.selectFile(QString::fromStdString(dialog.FileName));
+  if (qt.exec() != QDialog::Accepted) return false;
+  const QStringList chosen = qt.selectedFiles();
+  if (chosen.isEmpty()) return false;
+  dialog.FileName = chosen.first().toStdString();
+  const qsizetype filterIndex = filters.indexOf(qt.selectedNameFilter());
+  if (filterIndex >= 0) dialog.FilterIndex = static_cast<int>(filterIndex) + 1;
+  return true;
+}
+
+}  // namespace ombrisk

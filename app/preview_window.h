@@ -1,0 +1,85 @@
+// TForm2, "Preview FFT": shows the spectrogram of the wave file the main window names. Every
+// showing first draws the window, then analyses the file once by itself; the user may then change
+// the settings and press "Analyze" again, stretch the picture over the window and save it.
+//
+//   form2.Edit1().setText(path);  form2.exec();   // shown modally, analyses on its own
+#pragma once
+
+#include <QDialog>
+
+#include "app/file_dialog.h"
+#include "app/forms.h"
+#include "preview/spectrogram_analysis.h"
+
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QSlider;
+class QWidget;
+
+namespace ombrisk {
+
+class TImage;
+class TSpeedButton;
+
+// Posted by the window to itself when shown: the first user message number, 1024, plus 1.
+inline constexpr int WM_AUTOANALYZE = 1025;
+
+class TForm2 : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit TForm2(const TUiServices& services);
+  ~TForm2() override;
+
+  // The path of the wave file, set by the main window.
+  QLineEdit& Edit1() { return *m_edit1; }
+  TFileDialog& SaveDialog1() { return m_saveDialog1; }
+  const TImage& Image1() const { return *m_image1; }
+
+  // The settings of a run as the controls hold them now.
+  TSpectrogramSettings ReadSettings() const;
+
+protected:
+  bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+private:
+  void CreateControlBar();
+  void FormShow();
+  void WMAutoAnalyze();
+  void Button1Click();
+  void SpeedButton2Click();
+  void Button2Click();
+
+  TUiServices m_services;
+
+  QFrame* m_controlBar1 = nullptr;
+  QLineEdit* m_edit1 = nullptr;
+  QPushButton* m_button1 = nullptr;
+  QProgressBar* m_progressBar1 = nullptr;
+  QComboBox* m_comboBox2 = nullptr;
+  QComboBox* m_comboBox1 = nullptr;
+  QComboBox* m_comboBox3 = nullptr;
+  QComboBox* m_comboBox4 = nullptr;
+  TSpeedButton* m_speedButton1 = nullptr;
+  QSlider* m_trackBar1 = nullptr;
+  TSpeedButton* m_speedButton2 = nullptr;
+  QScrollArea* m_scrollBox1 = nullptr;
+  TImage* m_image1 = nullptr;
+  QWidget* m_panel1 = nullptr;
+  QPushButton* m_button2 = nullptr;
+  TFileDialog m_saveDialog1;
+};
+
+// The client area that holds the designed places: 614 × 480 outside with a Windows frame.
+inline constexpr int kForm2ClientWidth = 606;
+inline constexpr int kForm2ClientHeight = 444;
+inline constexpr const char* kBitmapFilter = "Windows Bitmap (*.bmp)|*.bmp";
+inline constexpr const char* kSNothingToSave = "There is no spectrogram picture to save";
+
+}  // namespace ombrisk

@@ -1,0 +1,174 @@
+// Screenshots of the desktop program for the README and for a person to look at. Run under an X
+// server (scripts/screenshots.sh starts one):
+//
+//   ombrisk-screenshots OUTDIR          the real windows, driven through their controls: main.png with
+//                                       a picture loaded, preview.png with a spectrogram, version.png
+//   ombrisk-screenshots --screen FILE   the whole screen, as it is now
+//
+// Dialogs are answered by script; any error shown ends the run with a non-zero status.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "app/error_display.h"
+#include "app/file_dialog.h"
+#include "app/image_control.h"
+#include "app/main_window.h"
+#include "app/preview_window.h"
+#include "app/start_up.h"
+#include "app/version_window.h"
+#include "picture/load_picture.h"
+#include "toolkit/conventions.h"
+
+namespace {
+
+using namespace ombrisk;
+
+class TPrintedErrors : public TErrorDisplay {
+public:
+  void ShowError(const std::string& text) override {
+    std::fprintf(stderr, "ombrisk-screenshots: the program showed the error: %s\n", text.c_str());
+    m_failed = true;
+  }
+  bool Failed() const { return m_failed; }
+
+private:
+  bool m_failed = false;
+};
+
+class TScriptedDialogs : public TDialogRunner {
+public:
+  std::map<std::string, std::string> Answers;
+  bool Run(TFileDialog& dialog, QWidget*) override {
+    const auto answer = Answers.find(dialog.Name);
+    if (answer == Answers.end()) return false;
+    dialog.FileName = answer->second;
+    return true;
+  }
+};
+
+void Settle(int milliseconds) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Grab(QWidget& window, const QString& path) {
+  const QPixmap shot = window.screen()->grabWindow(window.winId());
+  const bool saved = !shot.isNull() && shot.save(path, "PNG");
+  std::fprintf(stderr, "ombrisk-screenshots: %s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+  return saved;
+}
+
+// Runs check every 50 ms while a modal window is open; then finishes it. Gives up after 20 s.
+void WhenReady(const std::function<bool()>& ready, const std::function<void()>& then) {
+  auto* timer = new QTimer;
+  auto* clock = new QElapsedTimer;
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, [timer, clock, ready, then] {
+    if (!ready() && clock->elapsed() < 20000) return;
+    timer->stop();
+    Settle(300);
+    then();
+    timer->deleteLater();
+    delete clock;
+  });
+  timer->start(50);
+}
+
+// A picture worth turning into sound: shapes and the product name, in colour (the loader greys it).
+QString MakeDemoPicture(const QDir& folder) {
+  QImage image(320, 200, QImage::Format_RGB888);
+  image.fill(QColor(20, 20, 40));
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(250, 200, 60));
+  painter.setPen(Qt::NoPen);
+  painter.drawEllipse(QPoint(70, 70), 45, 45);
+  painter.setBrush(QColor(90, 170, 255));
+  painter.drawRect(150, 30, 140, 60);
+  painter.setPen(QColor(255, 255, 255));
+  QFont font;
+  font.setPixelSize(48);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.drawText(QRect(0, 110, 320, 80), Qt::AlignCenter, QStringLiteral("Ombrisk"));
+  painter.end();
+  const QString path = folder.filePath(QStringLiteral("demo_picture.bmp"));
+  image.save(path, "BMP");
+  return path;
+}
+
+int GrabScreen(const QString& path) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const QPixmap shot = screen != nullptr ? screen->grabWindow(0) : QPixmap();
+  if (shot.isNull() || !shot.save(path, "PNG")) {
+    std::fprintf(stderr, "ombrisk-screenshots: could not grab the screen into %s\n", qPrintable(path));
+    return 1;
+  }
+  return 0;
+}
+
+int DriveWindows(const QDir& folder) {
+  RegisterPictureFormats(ScreenBitsPerPixel());
+  TPrintedErrors errors;
+  TScriptedDialogs dialogs;
+  dialogs.Answers["OpenPictureDialog1"] = MakeDemoPicture(folder).toStdString();
+  const TOmbriskWindows windows(TUiServices{errors, dialogs});
+  TForm1& form1 = *windows.Forms().Form1;
+  TForm2& form2 = *windows.Forms().Form2;
+  TForm3& form3 = *windows.Forms().Form3;
+  form1.show();
+  Settle(500);
+
+  form1.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+  form1.findChild<QLineEdit*>(QStringLiteral("Edit1"))
+      ->setText(folder.filePath(QStringLiteral("ombrisk.wav")));
+  form1.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+  Settle(300);
+  bool saved = Grab(form1, folder.filePath(QStringLiteral("main.png")));
+
+  WhenReady([&] { return !form2.Image1().Picture().Empty() || errors.Failed(); },
+            [&] {
+              saved = Grab(form2, folder.filePath(QStringLiteral("preview.png"))) && saved;
+              form2.close();
+            });
+  form1.findChild<QPushButton*>(QStringLiteral("Button3"))->click();
+
+  WhenReady([&] { return form3.isVisible(); },
+            [&] {
+              saved = Grab(form3, folder.filePath(QStringLiteral("version.png"))) && saved;
+              form3.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            });
+  form1.findChild<QPushButton*>(QStringLiteral("Button5"))->click();
+  return saved && !errors.Failed() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() == 3 && arguments[1] == QLatin1String("--screen")) return GrabScreen(arguments[2]);
+  if (arguments.size() != 2) {
+    std::fputs("usage: ombrisk-screenshots OUTDIR | --screen FILE\n", stderr);
+    return 2;
+  }
+  const QDir folder(arguments[1]);
+  if (!folder.exists() && !QDir().mkpath(arguments[1])) {
+    std::fprintf(stderr, "ombrisk-screenshots: cannot make %s\n", qPrintable(arguments[1]));
+    return 1;
+  }
+  return DriveWindows(folder);
+}
