@@ -35,8 +35,15 @@ static_assert(sizeof(TWaveHeader) == 44, "the wave header is exactly 44 bytes");
 inline constexpr std::uint32_t kWaveHeaderBytes = 44;
 inline constexpr std::uint32_t kSampleRateHz = 44100;
 
+// Raised (EReadError) when a file ends before its 44th byte; %s is the file name as given.
+inline constexpr const char* kSWaveTooShort = "ファイル %s は短すぎて WAVE ファイルとして読めません";
+
 // The header for dataBytes bytes of samples: RiffSize = 36 + dataBytes.
 TWaveHeader MakeWaveHeader(std::uint32_t dataBytes);
+// The 44 bytes of a header in file order, little-endian whatever the host, and back. Decoding
+// fills every field; the reader below takes only DataSize from it.
+void EncodeWaveHeader(const TWaveHeader& header, std::uint8_t (&bytes)[kWaveHeaderBytes]);
+TWaveHeader DecodeWaveHeader(const std::uint8_t (&bytes)[kWaveHeaderBytes]);
 // Writes the header in one 44-byte block (EWriteError on a short write).
 void WriteWaveHeader(TStream& stream, std::uint32_t dataBytes);
 // Reads 44 bytes and returns the data size D from offset 40; no other field is checked. A stream
