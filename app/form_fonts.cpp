@@ -1,15 +1,31 @@
 #include "app/form_fonts.h"
 
+#include <QFontDatabase>
 #include <QStringList>
+#include <initializer_list>
 
 namespace ombrisk {
 
 namespace {
 
-constexpr int kFormFontPixels = 12;
-constexpr int kVersionFontPixels = 19;
+struct TFace {
+  const char* Family;
+  int Pixels;
+};
 
-QFont MakeFont(const QStringList& families, int pixels) {
+// The first installed face with its own size; the stand-ins are sized to take the room the
+// Windows face takes, so the captions fit the designed control sizes. All faces stay listed for
+// glyphs the chosen one lacks.
+QFont MakeFont(std::initializer_list<TFace> faces) {
+  QStringList families;
+  for (const TFace& face : faces) families.append(QString::fromUtf8(face.Family));
+  int pixels = faces.begin()->Pixels;
+  for (const TFace& face : faces) {
+    if (QFontDatabase::hasFamily(QString::fromUtf8(face.Family))) {
+      pixels = face.Pixels;
+      break;
+    }
+  }
   QFont font;
   font.setFamilies(families);
   font.setPixelSize(pixels);
@@ -19,34 +35,27 @@ QFont MakeFont(const QStringList& families, int pixels) {
 }  // namespace
 
 QFont SansSerifFont() {
-  return MakeFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                   QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
-                   QStringLiteral("Noto Sans CJK JP")},
-                  kFormFontPixels);
+  return MakeFont({{"MS Sans Serif", 12},
+                   {"Microsoft Sans Serif", 11},
+                   {"Liberation Sans", 11},
+                   {"DejaVu Sans Condensed", 11},
+                   {"Noto Sans CJK JP", 11}});
 }
 
-QFont UiGothicFont() {
-  return MakeFont({QStringLiteral("MS UI Gothic"), QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")},
-                  kFormFontPixels);
-}
+QFont UiGothicFont() { return MakeFont({{"MS UI Gothic", 12}, {"Noto Sans CJK JP", 12}, {"DejaVu Sans", 12}}); }
 
 QFont PGothicFont() {
-  return MakeFont({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
-                   QStringLiteral("DejaVu Sans")},
-                  kFormFontPixels);
+  return MakeFont({{"ＭＳ Ｐゴシック", 12}, {"MS PGothic", 12}, {"Noto Sans CJK JP", 12}, {"DejaVu Sans", 12}});
 }
 
 QFont TimesItalicFont() {
-  QFont font = MakeFont({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
-                         QStringLiteral("DejaVu Serif"), QStringLiteral("Noto Serif CJK JP")},
-                        kVersionFontPixels);
+  QFont font = MakeFont({{"Times New Roman", 19}, {"Liberation Serif", 19}, {"DejaVu Serif", 18}, {"Noto Serif CJK JP", 18}});
   font.setItalic(true);
   return font;
 }
 
 QFont ArialBoldFont() {
-  QFont font = MakeFont({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
-                        kFormFontPixels);
+  QFont font = MakeFont({{"Arial", 12}, {"Liberation Sans", 12}, {"DejaVu Sans", 12}});
   font.setBold(true);
   return font;
 }

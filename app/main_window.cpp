@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <algorithm>
 
 #include "app/error_display.h"
 #include "app/file_drop_target.h"
@@ -110,6 +111,8 @@ void TForm1::CreateSettings() {
   m_radioGroup2->SetItemIndex(0);
 
   m_label1 = Place(new QLabel(QStringLiteral("Output path:"), m_groupBox1), "Label1", 24, 88, 59, 13);
+  // A label is as wide as its text, whatever the font.
+  m_label1->resize(std::max(m_label1->width(), m_label1->sizeHint().width()), m_label1->height());
   m_edit1 = Place(new QLineEdit(QString::fromLatin1(kDefaultOutputPath), m_groupBox1), "Edit1", 24, 104, 337, 20);
   m_edit1->setFont(UiGothicFont());
   m_speedButton1 = Place(new TSpeedButton(QStringLiteral("..."), 0, m_groupBox1), "SpeedButton1", 368, 104, 23, 21);

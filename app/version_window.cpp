@@ -14,6 +14,9 @@
 
 #include "app/form_fonts.h"
 
+// The artwork is compiled into a static library, whose resources Qt does not register by itself.
+static void RegisterArtwork() { Q_INIT_RESOURCE(ombrisk); }
+
 namespace ombrisk {
 
 TShape::TShape(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_NoSystemBackground); }
@@ -44,6 +47,7 @@ TForm3::TForm3() : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("Form3"));
   setFont(PGothicFont());
   setFixedSize(kForm3ClientWidth, kForm3ClientHeight);
+  RegisterArtwork();
 
   // Bottom of the stacking order first: the artwork, the shape over it, then the label and button.
   m_image1 = new QLabel(this);

@@ -18,6 +18,8 @@ constexpr int kWidth = 341;
 constexpr int kHeight = 301;
 constexpr int kBandTop = 78;
 constexpr int kBandBottom = 206;
+// The lower part is light: the version label draws black text without a background.
+constexpr int kPlateTop = 214;
 constexpr double kPi = 3.14159265358979323846;
 
 QFont Font(const QStringList& families, int pixels, bool italic, bool bold) {
@@ -65,6 +67,10 @@ int main(int argc, char** argv) {
   background.setColorAt(0.0, QColor(14, 24, 58));
   background.setColorAt(1.0, QColor(46, 18, 66));
   painter.fillRect(image.rect(), background);
+  QLinearGradient plate(0, kPlateTop, 0, kHeight);
+  plate.setColorAt(0.0, QColor(226, 229, 246));
+  plate.setColorAt(1.0, QColor(196, 202, 234));
+  painter.fillRect(QRect(0, kPlateTop, kWidth, kHeight - kPlateTop), plate);
 
   for (int y = kBandTop; y < kBandBottom; ++y) {
     for (int x = 8; x < kWidth - 8; ++x) {
@@ -92,7 +98,7 @@ int main(int argc, char** argv) {
                    QStringLiteral("a picture becomes a sound, a sound a picture"));
 
   // "Version" ends left of where the version number stands, on the same baseline.
-  painter.setPen(QColor(255, 255, 255));
+  painter.setPen(QColor(30, 30, 70));
   painter.setFont(Font(serif, 19, true, false));
   painter.drawText(QRect(8, 258, 76, 21), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Version"));
   painter.end();
