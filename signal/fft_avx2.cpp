@@ -32,7 +32,7 @@ struct TAvx2Ops {
 
 }  // namespace
 
-void ForwardStagesAvx2(const TFftTableView& t, double* data) { TFftStages<TAvx2Ops>::Forward(t, data); }
-void InverseStagesAvx2(const TFftTableView& t, double* data) { TFftStages<TAvx2Ops>::Inverse(t, data); }
+void ForwardAvx2(const TFftTableView& t, double* data) { TFftStages<TAvx2Ops>::Forward(t, data); }
+void InverseAvx2(const TFftTableView& t, double* data) { TFftStages<TAvx2Ops>::Inverse(t, data); }
 
 }  // namespace ombrisk::fft_detail

@@ -18,7 +18,7 @@ struct TScalarOps {
 
 }  // namespace
 
-void ForwardStagesPortable(const TFftTableView& t, double* data) { TFftStages<TScalarOps>::Forward(t, data); }
-void InverseStagesPortable(const TFftTableView& t, double* data) { TFftStages<TScalarOps>::Inverse(t, data); }
+void ForwardPortable(const TFftTableView& t, double* data) { TFftStages<TScalarOps>::Forward(t, data); }
+void InversePortable(const TFftTableView& t, double* data) { TFftStages<TScalarOps>::Inverse(t, data); }
 
 }  // namespace ombrisk::fft_detail

@@ -28,7 +28,7 @@ struct TSse2Ops {
 
 }  // namespace
 
-void ForwardStagesSse2(const TFftTableView& t, double* data) { TFftStages<TSse2Ops>::Forward(t, data); }
-void InverseStagesSse2(const TFftTableView& t, double* data) { TFftStages<TSse2Ops>::Inverse(t, data); }
+void ForwardSse2(const TFftTableView& t, double* data) { TFftStages<TSse2Ops>::Forward(t, data); }
+void InverseSse2(const TFftTableView& t, double* data) { TFftStages<TSse2Ops>::Inverse(t, data); }
 
 }  // namespace ombrisk::fft_detail

@@ -171,24 +171,25 @@ struct TFftStages {
     StoreSixteens(base, x);
   }
 
+  // The forward stage of half-length h over the blocks starting at from … to − 1.
+  static void ForwardStage(const TFftTableView& t, double* d, std::int32_t h, std::int32_t from, std::int32_t to) {
+    std::int32_t beta = from / (2 * h);
+    for (std::int32_t s = from; s < to; s += 2 * h, ++beta) ForwardBlock(t, d, s, h, beta);
+  }
+
   static void Forward(const TFftTableView& t, double* d) {
+    Reorder(t, d);
     const std::int32_t n = t.n;
     if (n < 64) {
-      for (std::int32_t h = 1; 2 * h <= n; h <<= 1) {
-        for (std::int32_t s = 0; s < n; s += 2 * h) ForwardBlock(t, d, s, h, s / (2 * h));
-      }
+      for (std::int32_t h = 1; 2 * h <= n; h <<= 1) ForwardStage(t, d, h, 0, n);
       return;
     }
     const std::int32_t chunk = n < kChunkDoubles ? n : kChunkDoubles;
     for (std::int32_t c = 0; c < n; c += chunk) {
       for (std::int32_t first = c / 16; first < (c + chunk) / 16; first += W) ForwardSixteens(t, d, first);
-      for (std::int32_t h = 16; 2 * h <= chunk; h <<= 1) {
-        for (std::int32_t s = c; s < c + chunk; s += 2 * h) ForwardBlock(t, d, s, h, s / (2 * h));
-      }
+      for (std::int32_t h = 16; 2 * h <= chunk; h <<= 1) ForwardStage(t, d, h, c, c + chunk);
     }
-    for (std::int32_t h = chunk; 2 * h <= n; h <<= 1) {
-      for (std::int32_t s = 0; s < n; s += 2 * h) ForwardBlock(t, d, s, h, s / (2 * h));
-    }
+    for (std::int32_t h = chunk; 2 * h <= n; h <<= 1) ForwardStage(t, d, h, 0, n);
   }
 
   // ---- Inverse: decimation in frequency -----------------------------------------------------
@@ -258,24 +259,84 @@ struct TFftStages {
 
   static void Inverse(const TFftTableView& t, double* d) {
     const std::int32_t n = t.n;
-    int levels = 0;
-    while ((std::int32_t{1} << levels) < n) ++levels;
+    d[0] = d[0] / 2;
+    d[n >> 1] = d[n >> 1] / 2;
+    const int levels = Log2(n);
     if (n < 64) {
       for (int k = levels; k >= 1; --k) {
         for (std::int32_t s = 0; s < n; s += std::int32_t{1} << k) InverseBlock(t, d, s, k);
       }
+    } else {
+      const std::int32_t chunk = n < kChunkDoubles ? n : kChunkDoubles;
+      int k = levels;
+      for (; (std::int32_t{1} << k) > chunk; --k) {
+        for (std::int32_t s = 0; s < n; s += std::int32_t{1} << k) InverseBlock(t, d, s, k);
+      }
+      for (std::int32_t c = 0; c < n; c += chunk) {
+        for (int kk = k; kk >= 5; --kk) {
+          for (std::int32_t s = c; s < c + chunk; s += std::int32_t{1} << kk) InverseBlock(t, d, s, kk);
+        }
+        for (std::int32_t first = c / 16; first < (c + chunk) / 16; first += W) InverseSixteens(t, d, first);
+      }
+    }
+    Reorder(t, d);
+  }
+
+  // ---- Bit-reversal reordering, the same permutation for both transforms ---------------------
+
+  static int Log2(std::int32_t n) {
+    int k = 0;
+    while ((std::int32_t{1} << k) < n) ++k;
+    return k;
+  }
+
+  static std::int32_t ReverseBits(std::int32_t v, int bits) {
+    std::int32_t r = 0;
+    for (int i = 0; i < bits; ++i, v >>= 1) r = (r << 1) | (v & 1);
+    return r;
+  }
+
+  // Moving values changes no bits, so any order of the swaps gives the same array. With
+  // index i = [a | m | c] (a, c three bits each) the reverse is [rev c | rev m | rev a]: the
+  // 8 × 8 tile of middle m, whose rows are whole cache lines, trades places with the tile of
+  // middle rev m, transposed. Rows are taken in bit-reversed order so that a plain W × W
+  // transpose does the rest.
+  static void Reorder(const TFftTableView& t, double* d) {
+    const std::int32_t n = t.n;
+    if (n < 64) {
+      const std::uint32_t* swap = t.swaps;
+      for (std::int32_t i = 0; i < t.swapCount; ++i, swap += 2) {
+        const double x = d[swap[0]];
+        d[swap[0]] = d[swap[1]];
+        d[swap[1]] = x;
+      }
       return;
     }
-    const std::int32_t chunk = n < kChunkDoubles ? n : kChunkDoubles;
-    int k = levels;
-    for (; (std::int32_t{1} << k) > chunk; --k) {
-      for (std::int32_t s = 0; s < n; s += std::int32_t{1} << k) InverseBlock(t, d, s, k);
-    }
-    for (std::int32_t c = 0; c < n; c += chunk) {
-      for (int kk = k; kk >= 5; --kk) {
-        for (std::int32_t s = c; s < c + chunk; s += std::int32_t{1} << kk) InverseBlock(t, d, s, kk);
+    constexpr int kRev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    const int middleBits = Log2(n) - 6;
+    const std::int32_t row = n >> 3;
+    for (std::int32_t m = 0; m < (std::int32_t{1} << middleBits); ++m) {
+      const std::int32_t rm = ReverseBits(m, middleBits);
+      if (rm < m) continue;
+      double* const tile = d + (m << 3);
+      double* const mate = d + (rm << 3);
+      for (int p0 = 0; p0 < 8; p0 += W) {
+        for (int c0 = 0; c0 < 8; c0 += W) {
+          if (m == rm && c0 < p0) continue;  // a tile that is its own mate: each pair once
+          V a[W];
+          V b[W];
+          for (int k = 0; k < W; ++k) {
+            a[k] = Ops::Load(tile + kRev3[p0 + k] * row + c0);
+            b[k] = Ops::Load(mate + kRev3[c0 + k] * row + p0);
+          }
+          Ops::Transpose(a);
+          Ops::Transpose(b);
+          for (int j = 0; j < W; ++j) {
+            Ops::Store(mate + kRev3[c0 + j] * row + p0, a[j]);
+            Ops::Store(tile + kRev3[p0 + j] * row + c0, b[j]);
+          }
+        }
       }
-      for (std::int32_t first = c / 16; first < (c + chunk) / 16; first += W) InverseSixteens(t, d, first);
     }
   }
 };

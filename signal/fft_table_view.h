@@ -11,7 +11,8 @@ namespace ombrisk::fft_detail {
 // need none of the standard library's inline code.
 struct TFftTableView {
   std::int32_t n = 0;
-  // Bit-reversal swaps (i, j) with i < j, as consecutive pairs: 2 × swapCount values.
+  // Bit-reversal swaps (i, j) with i < j, as consecutive pairs: 2 × swapCount values. Only for
+  // n < 64; longer transforms reorder by tiles.
   const std::uint32_t* swaps = nullptr;
   std::int32_t swapCount = 0;
 
@@ -40,16 +41,14 @@ struct TFftTableView {
   const std::int32_t* invOffset = nullptr;
 };
 
-// The butterfly stages of each transform for one instruction set, on data already in the order
-// the stages expect: the forward stages run after the bit-reversal swaps, the inverse stages
-// before them (and after halving data[0] and data[n/2]).
-void ForwardStagesPortable(const TFftTableView& t, double* data);
-void InverseStagesPortable(const TFftTableView& t, double* data);
+// Each transform whole for one instruction set.
+void ForwardPortable(const TFftTableView& t, double* data);
+void InversePortable(const TFftTableView& t, double* data);
 #if defined(__x86_64__)
-void ForwardStagesSse2(const TFftTableView& t, double* data);
-void InverseStagesSse2(const TFftTableView& t, double* data);
-void ForwardStagesAvx2(const TFftTableView& t, double* data);
-void InverseStagesAvx2(const TFftTableView& t, double* data);
+void ForwardSse2(const TFftTableView& t, double* data);
+void InverseSse2(const TFftTableView& t, double* data);
+void ForwardAvx2(const TFftTableView& t, double* data);
+void InverseAvx2(const TFftTableView& t, double* data);
 #endif
 
 }  // namespace ombrisk::fft_detail

@@ -34,8 +34,8 @@ int Log2(std::int32_t n) {
 }  // namespace
 
 TFftTables::TFftTables(std::int32_t n) : m_n(n) {
-  // Swaps in the order the counter visits them, so both transforms reorder identically.
-  {
+  // Short transforms swap pair by pair, in the order the counter visits them.
+  if (n < 64) {
     std::int32_t j = 0;
     for (std::int32_t i = 1; i <= n - 2; ++i) {
       AdvanceBitReversed(j, n >> 1);

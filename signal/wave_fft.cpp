@@ -1,7 +1,6 @@
 #include "signal/wave_fft.h"
 
 #include <string>
-#include <utility>
 
 #include "signal/fft_paths.h"
 #include "signal/fft_tables.h"
@@ -21,28 +20,23 @@ bool HasAvx2() {
 #endif
 }
 
-void Reorder(const TFftTableView& t, double* data) {
-  const std::uint32_t* swap = t.swaps;
-  for (std::int32_t i = 0; i < t.swapCount; ++i, swap += 2) std::swap(data[swap[0]], data[swap[1]]);
-}
-
-void ForwardStages(TFftPath path, const TFftTableView& t, double* data) {
+void Forward(TFftPath path, const TFftTableView& t, double* data) {
   switch (path) {
 #if defined(__x86_64__)
-    case TFftPath::Avx2: ForwardStagesAvx2(t, data); return;
-    case TFftPath::Sse2: ForwardStagesSse2(t, data); return;
+    case TFftPath::Avx2: ForwardAvx2(t, data); return;
+    case TFftPath::Sse2: ForwardSse2(t, data); return;
 #endif
-    default: ForwardStagesPortable(t, data); return;
+    default: ForwardPortable(t, data); return;
   }
 }
 
-void InverseStages(TFftPath path, const TFftTableView& t, double* data) {
+void Inverse(TFftPath path, const TFftTableView& t, double* data) {
   switch (path) {
 #if defined(__x86_64__)
-    case TFftPath::Avx2: InverseStagesAvx2(t, data); return;
-    case TFftPath::Sse2: InverseStagesSse2(t, data); return;
+    case TFftPath::Avx2: InverseAvx2(t, data); return;
+    case TFftPath::Sse2: InverseSse2(t, data); return;
 #endif
-    default: InverseStagesPortable(t, data); return;
+    default: InversePortable(t, data); return;
   }
 }
 
@@ -84,19 +78,12 @@ void CheckArguments(std::int32_t n, std::span<double> data) {
 
 void ForwardRealFFTOn(TFftPath path, std::int32_t n, std::span<double> data) {
   CheckArguments(n, data);
-  const TFftTableView t = FftTablesFor(n).View();
-  Reorder(t, data.data());
-  ForwardStages(path, t, data.data());
+  Forward(path, FftTablesFor(n).View(), data.data());
 }
 
 void InverseRealFFTOn(TFftPath path, std::int32_t n, std::span<double> data) {
   CheckArguments(n, data);
-  const TFftTableView t = FftTablesFor(n).View();
-  double* d = data.data();
-  d[0] = d[0] / 2;
-  d[n >> 1] = d[n >> 1] / 2;
-  InverseStages(path, t, d);
-  Reorder(t, d);
+  Inverse(path, FftTablesFor(n).View(), data.data());
 }
 
 }  // namespace fft_detail
