@@ -154,8 +154,7 @@ void TBitmap::SetPixel(int x, int y, TColor color) {
       if (index >= (1 << bits)) return;
       WritePixelIndex(row, x, bits, index);
     } else {
-      NearestPaletteIndex nearest(image.palette);
-      WritePixelIndex(row, x, bits, nearest(color & 0xFFFFFF));
+      WritePixelIndex(row, x, bits, FindNearestIndex(image.palette, color & 0xFFFFFF));
     }
   } else if (byIndex) {
     if (static_cast<std::size_t>(index) >= image.palette.size()) return;

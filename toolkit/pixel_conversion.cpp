@@ -143,14 +143,12 @@ NearestPaletteIndex::NearestPaletteIndex(const std::vector<TPaletteEntry>& palet
   m_keys.fill(-1);
 }
 
-int NearestPaletteIndex::operator()(TColor color) {
-  const std::size_t slot = (static_cast<std::uint32_t>(color) * 2654435761u >> 20) % kCacheSize;
-  if (m_keys[slot] == color) return m_values[slot];
+int FindNearestIndex(const std::vector<TPaletteEntry>& palette, TColor color) {
   const int r = RedOf(color), g = GreenOf(color), b = BlueOf(color);
   int best = 0;
   long bestDistance = -1;
-  for (std::size_t i = 0; i < m_palette.size() && i < 256; ++i) {
-    const long dr = m_palette[i].peRed - r, dg = m_palette[i].peGreen - g, db = m_palette[i].peBlue - b;
+  for (std::size_t i = 0; i < palette.size() && i < 256; ++i) {
+    const long dr = palette[i].peRed - r, dg = palette[i].peGreen - g, db = palette[i].peBlue - b;
     const long distance = dr * dr + dg * dg + db * db;
     if (bestDistance < 0 || distance < bestDistance) {
       bestDistance = distance;
@@ -158,6 +156,13 @@ int NearestPaletteIndex::operator()(TColor color) {
       if (distance == 0) break;
     }
   }
+  return best;
+}
+
+int NearestPaletteIndex::operator()(TColor color) {
+  const std::size_t slot = (static_cast<std::uint32_t>(color) * 2654435761u >> 20) % kCacheSize;
+  if (m_keys[slot] == color) return m_values[slot];
+  const int best = FindNearestIndex(m_palette, color);
   m_keys[slot] = color;
   m_values[slot] = static_cast<std::uint8_t>(best);
   return best;

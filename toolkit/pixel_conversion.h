@@ -43,8 +43,11 @@ TColor ReadPixelColor(const std::uint8_t* row, int x, TPixelFormat format, const
 // pixel becomes 0.
 void WriteDirectColor(std::uint8_t* row, int x, TPixelFormat format, TColor color);
 
-// The palette entry closest to a colour (least squared distance, the lowest index on ties).
-// Remembers recent answers, as pictures repeat their colours.
+// The palette entry closest to a colour (least squared distance, the lowest index on ties); 0 for
+// an empty palette.
+int FindNearestIndex(const std::vector<TPaletteEntry>& palette, TColor color);
+
+// FindNearestIndex for whole pictures: remembers recent answers, as pictures repeat their colours.
 class NearestPaletteIndex {
 public:
   explicit NearestPaletteIndex(const std::vector<TPaletteEntry>& palette);

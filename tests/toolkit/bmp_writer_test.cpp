@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -80,6 +78,13 @@ struct WriteCase {
   std::uint32_t colorsUsed;
 };
 
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.bits << " bits, compression " << c.compression; }
+
+std::string CaseName(const ::testing::TestParamInfo<WriteCase>& info) {
+  const char* const names[] = {"pf1bit", "pf4bit", "pf8bit", "pf15bit", "pf16bit", "pf24bit", "pf32bit"};
+  return names[static_cast<int>(info.param.format)];
+}
+
 class SaveLoadRoundTrip : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(SaveLoadRoundTrip, HeadersAndPixelsSurvive) {
@@ -101,6 +106,10 @@ TEST_P(SaveLoadRoundTrip, HeadersAndPixelsSurvive) {
   EXPECT_EQ(LongAt(file, 30), c.compression);
   EXPECT_EQ(LongAt(file, 34), imageBytes);
   EXPECT_EQ(LongAt(file, 46), c.colorsUsed);
+  if (c.compression == 3) {
+    EXPECT_EQ((std::vector<std::uint32_t>{LongAt(file, 54), LongAt(file, 58), LongAt(file, 62)}),
+              (std::vector<std::uint32_t>{0xF800, 0x07E0, 0x001F}));
+  }
 
   TMemoryStream stream;
   bmptest::Fill(stream, file);
@@ -127,15 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Depths, SaveLoadRoundTrip,
                                            WriteCase{TPixelFormat::pf16bit, 16, 3, 12, 0},
                                            WriteCase{TPixelFormat::pf24bit, 24, 0, 0, 0},
                                            WriteCase{TPixelFormat::pf32bit, 32, 0, 0, 0}),
-                         [](const auto& param) { return "Bits" + std::to_string(param.index); });
-
-TEST(BitmapWriting, SixteenBitsCarryTheFiveSixFiveMasks) {
-  TBitmap b = Pattern(TPixelFormat::pf16bit, 1, 1);
-  const std::vector<std::uint8_t> file = Save(b);
-  EXPECT_EQ(LongAt(file, 54), 0xF800u);
-  EXPECT_EQ(LongAt(file, 58), 0x07E0u);
-  EXPECT_EQ(LongAt(file, 62), 0x001Fu);
-}
+                         CaseName);
 
 TEST(BitmapWriting, PaddingAndSpareBitsAreZero) {
   TBitmap b;
@@ -175,19 +176,6 @@ TEST(BitmapWriting, ShortWritesRaise) {
     FullStream full(room);
     EXPECT_THROW(b.SaveToStream(full), EWriteError) << "room " << room;
   }
-}
-
-TEST(BitmapWriting, SavedFileLoadsBack) {
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("ombrisk-bitmap-" + std::to_string(::getpid()) + ".bmp");
-  TBitmap b = Pattern(TPixelFormat::pf24bit, 5, 2);
-  b.SaveToFile(path.string());
-  EXPECT_EQ(std::filesystem::file_size(path), 54u + 16u * 2u);
-  TBitmap loaded;
-  loaded.LoadFromFile(path.string());
-  std::filesystem::remove(path);
-  EXPECT_EQ(loaded.GetPixel(4, 1), b.GetPixel(4, 1));
-  EXPECT_EQ(loaded.GetPixel(0, 0), b.GetPixel(0, 0));
 }
 
 }  // namespace
