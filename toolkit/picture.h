@@ -1,10 +1,15 @@
 // TPicture, the picture container, and the picture format registry through which files are loaded
-// by extension and the open dialog's filter is built.
+// by extension and the open dialog's filter is built. Also the two kinds that load but never copy
+// into a bitmap: TIcon and TMetafile.
 //
 //   TPicture::RegisterFileFormat("PNG", "PNG Format", TPngGraphic::Class());
 //   TPicture picture; picture.LoadFromFile(path); bitmap.Assign(*picture.Graphic());
+//
+// The registry is created with its four built-in entries (wmf, emf, ico, bmp) when first needed;
+// start-up appends the others. One thread uses it; it takes no lock.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,6 +17,7 @@
 
 #include "toolkit/bitmap.h"
 #include "toolkit/graphic.h"
+#include "toolkit/stream.h"
 
 namespace ombrisk {
 
@@ -41,7 +47,7 @@ public:
   // built-in entries first when it does not exist yet.
   static void RegisterFileFormat(const std::string& extension, const std::string& description,
                                  const TGraphicClass& kind);
-  // Removes every entry of that kind.
+  // Removes every entry of that kind or of a kind derived from it.
   static void UnregisterGraphicClass(const TGraphicClass& kind);
   // The kind for an extension (any case), searched from the last entry to the first; nullptr if none.
   static const TGraphicClass* FindExt(const std::string& extension);
@@ -59,6 +65,51 @@ public:
 
 private:
   std::unique_ptr<TGraphic> m_graphic;
+};
+
+// The text after the last dot of the name's last component, as typed; "" when there is none.
+std::string FileExtension(const std::string& fileName);
+
+// Everything from the stream's position to its end. Memory grows with the bytes actually read, so
+// a stream that claims more than it holds costs nothing extra.
+std::vector<std::uint8_t> ReadRemainingBytes(TStream& stream);
+
+// A picture kind that keeps its file's bytes and reports the size its header gives (0 × 0 when
+// the header says nothing sensible). Copying one into a bitmap fails with the assignment error.
+class TRawGraphic : public TGraphic {
+public:
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) override;
+  int Width() const override { return m_width; }
+  int Height() const override { return m_height; }
+  const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
+
+protected:
+  virtual void ReadSize(const std::vector<std::uint8_t>& bytes, int& width, int& height) const = 0;
+
+private:
+  std::vector<std::uint8_t> m_bytes;
+  int m_width = 0;
+  int m_height = 0;
+};
+
+// Icon files: the size is that of the directory's first image.
+class TIcon : public TRawGraphic {
+public:
+  std::string ClassName() const override { return "TIcon"; }
+
+protected:
+  void ReadSize(const std::vector<std::uint8_t>& bytes, int& width, int& height) const override;
+};
+
+// Enhanced metafiles (size from the header's bounds) and placeable Windows metafiles (size from
+// the bounding box at 96 pixels per inch).
+class TMetafile : public TRawGraphic {
+public:
+  std::string ClassName() const override { return "TMetafile"; }
+
+protected:
+  void ReadSize(const std::vector<std::uint8_t>& bytes, int& width, int& height) const override;
 };
 
 }  // namespace ombrisk
