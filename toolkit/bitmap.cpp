@@ -62,16 +62,14 @@ int BitsPerPixel(TPixelFormat format) {
 
 TBitmap::TBitmap() : m_image(std::make_unique<Image>()) {}
 
+// Copies take the picture, not the event handlers: those belong to whoever set them on the source.
 TBitmap::TBitmap(const TBitmap& other)
-    : TGraphic(other), m_image(std::make_unique<Image>(*other.m_image)), m_transparentColor(other.m_transparentColor) {}
+    : TGraphic(), m_image(std::make_unique<Image>(*other.m_image)), m_transparentColor(other.m_transparentColor) {
+  if (other.Transparent()) TGraphic::SetTransparent(true);
+}
 
 TBitmap& TBitmap::operator=(const TBitmap& other) {
-  if (this != &other) {
-    auto copy = std::make_unique<Image>(*other.m_image);
-    TGraphic::operator=(other);
-    m_image = std::move(copy);
-    m_transparentColor = other.m_transparentColor;
-  }
+  other.AssignTo(*this);
   return *this;
 }
 

@@ -37,6 +37,7 @@ struct TPaletteEntry {
 class TBitmap : public TGraphic {
 public:
   TBitmap();
+  // Copies hold their own pixels; the event handlers stay with the source.
   TBitmap(const TBitmap& other);
   TBitmap& operator=(const TBitmap& other);
   ~TBitmap() override;

@@ -205,9 +205,14 @@ TEST(BitmapCopy, AssignCopyAndConstructionAreIndependent) {
   };
   assigned.Assign(source);
   EXPECT_EQ(changes, 1);
+  int sourceChanges = 0;
+  source.OnChange = [&](TGraphic&) { ++sourceChanges; };
   TBitmap constructed(source);
   TBitmap copied;
   copied = source;
+  constructed.SetPixel(0, 0, 0);  // the copies do not carry the source's handlers
+  copied.SetPixel(0, 0, 0);
+  EXPECT_EQ(sourceChanges, 0);
   source.SetPixel(2, 1, 0x01000000);
   source.SetSize(1, 1);
   for (TBitmap* b : {&assigned, &constructed, &copied}) {
