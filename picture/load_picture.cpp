@@ -1,0 +1,42 @@
+#include "picture/load_picture.h"
+
+#include "picture/grey_conversion.h"
+#include "picture/jpeg_image.h"
+#include "toolkit/picture.h"
+
+namespace ombrisk {
+
+namespace {
+
+constexpr const char* kSJPEGImageFile = "JPEG イメージファイル";
+
+}  // namespace
+
+void RegisterPictureFormats(int displayBitsPerPixel) {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  // The depth is fixed before the JPEG kind registers and never follows later display changes.
+  TJPEGImage::SetDefaultPixelFormat(displayBitsPerPixel <= 8 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit);
+  TPicture::RegisterFileFormat("jpeg", kSJPEGImageFile, TJPEGImage::Class());
+  TPicture::RegisterFileFormat("jpg", kSJPEGImageFile, TJPEGImage::Class());
+  // PNG: RegisterPngFormat() from picture/png/png_graphic.h is called here, last, once the PNG kind is
+  // in the build.
+}
+
+void LoadPicture(const std::string& fileName, TBitmap& displayPicture) {
+  // TPicture opens the file through TFileStream for reading. Windows would open it letting others
+  // read but not write; POSIX has no such sharing mode, and the shared advisory lock (flock) that
+  // TFileStream takes while the file is open stands in for it: writers that lock wait for us.
+  TPicture picture;
+  picture.LoadFromFile(fileName);
+
+  // Everything that can fail works on a bitmap of our own; the display picture changes only once
+  // the grey picture is complete.
+  TBitmap grey;
+  grey.Assign(*picture.Graphic());
+  ConvertToGrey(grey);
+  displayPicture.Assign(grey);
+}
+
+}  // namespace ombrisk
