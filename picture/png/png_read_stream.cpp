@@ -1,0 +1,255 @@
+// The decoding run of TPngReadStream: the signature, the image data passes and the finishing steps.
+// The chunk handlers are in png_chunks.cpp.
+
+#include "picture/png/png_read_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "picture/png/png_adam7.h"
+#include "picture/png/png_error.h"
+#include "picture/png/png_inflate_input.h"
+#include "picture/png/png_unfilter.h"
+#include "toolkit/size_limits.h"
+
+namespace ombrisk {
+
+namespace {
+
+// Bytes of a row of width pixels at bits per pixel, rounded up to a multiple of 4.
+std::size_t RowBufferBytes(std::int64_t width, int bits) {
+  const std::uint64_t rowBits = CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(bits));
+  return static_cast<std::size_t>(((rowBits + 7) / 8 + 3) / 4 * 4);
+}
+
+std::vector<TPaletteEntry> GreyRamp256() {
+  std::vector<TPaletteEntry> ramp(256);
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    ramp[static_cast<std::size_t>(i)] = TPaletteEntry{v, v, v, 0};
+  }
+  return ramp;
+}
+
+}  // namespace
+
+void TPngReadStream::ResetState() {
+  m_mask = nullptr;
+  m_hasAlpha = false;
+  m_grey = false;
+  m_needsMask = false;
+  m_interlace = 0;
+  m_colourType = -1;
+  m_backgroundColor = kClNone;
+  m_transparentColor = kClNone;
+  m_significantBits = 0;
+  m_gamma = 0.0;
+  m_paletteAlpha.fill(255);
+  if (m_timeTarget != nullptr) *m_timeTarget = TPngTime{};
+  if (m_chromaticitiesTarget != nullptr) m_chromaticitiesTarget->fill(0);
+  if (m_gifgTarget != nullptr) m_gifgTarget->fill(0);
+  m_bitDepth = 0;
+  m_headerBitDepth = 0;
+  m_chunkFlags = 0;
+}
+
+void TPngReadStream::Decode() {
+  BeginProgress();
+  NextStage(0, 0, 30);
+  ResetState();
+
+  std::uint8_t signature[8] = {};
+  ReadBuffer(signature, 8);
+  if (!std::equal(kPngSignature.begin(), kPngSignature.end(), signature)) throw EPngError(kSPngNotPng);
+
+  try {
+    ReadChunks();
+  } catch (...) {
+    m_rowBlock.reset();
+    throw;
+  }
+  m_rowBlock.reset();
+
+  if (!Eof() && !Stopped() && !m_hasAlpha && m_transparentColor != kClNone) {
+    Target()->SetTransparent(true);
+    Target()->SetTransparentColor(m_transparentColor);
+  }
+  if (m_needsMask && m_mask != nullptr) BuildPaletteMask();
+  EndProgress();
+}
+
+void TPngReadStream::PrepareBitmap() {
+  if (m_grey && m_outputBits <= 8) {
+    int entries = 256;
+    if (m_headerBitDepth == 1) entries = 2;
+    if (m_headerBitDepth == 2) entries = 4;
+    if (m_headerBitDepth == 4) entries = 16;
+    const int step = 255 / (entries - 1);
+    std::uint8_t* const palette = PaletteBuffer();
+    for (int i = 0; i < entries; ++i) {
+      const auto v = static_cast<std::uint8_t>(i * step);
+      palette[4 * i] = v;
+      palette[4 * i + 1] = v;
+      palette[4 * i + 2] = v;
+      palette[4 * i + 3] = 0;
+    }
+    m_paletteCount = entries;
+  }
+
+  if (m_transparentColor == kPaletteAlphaPending) {
+    const bool partial = std::any_of(m_paletteAlpha.begin(), m_paletteAlpha.end(),
+                                     [](std::uint8_t a) { return a != 0 && a != 255; });
+    const auto zeros = std::count(m_paletteAlpha.begin(), m_paletteAlpha.end(), std::uint8_t{0});
+    if (!partial && zeros == 1) {
+      const auto index = std::find(m_paletteAlpha.begin(), m_paletteAlpha.end(), std::uint8_t{0}) - m_paletteAlpha.begin();
+      m_transparentColor = kPaletteIndexColour + static_cast<TColor>(index);
+    } else {
+      m_transparentColor = kClNone;
+      m_needsMask = true;
+    }
+  }
+
+  TCustomGraphicReadStream::PrepareBitmap();
+
+  if ((m_hasAlpha || m_needsMask) && m_maskTarget != nullptr) {
+    const TBitmap& target = *Target();
+    CheckBitmapSize(target.Width(), target.Height(), 8);
+    TBitmap& mask = *m_maskTarget;
+    mask.Clear();
+    mask.SetPalette({});
+    mask.SetTransparent(false);
+    mask.SetPixelFormat(TPixelFormat::pf8bit);
+    mask.SetSize(target.Width(), target.Height());
+    mask.SetPalette(GreyRamp256());
+    m_mask = &mask;
+  }
+}
+
+void TPngReadStream::ReadImage() {
+  const TPngOutputMapping mapping = MapPngOutput(m_colourType, m_hasAlpha, m_headerBitDepth);
+  m_outputBits = mapping.OutputBits;
+  m_bitDepth = mapping.ReportedBitDepth;
+
+  // Runs after the inflater below has ended its zlib stream, on every way out.
+  struct TFinish {
+    TPngReadStream& reader;
+    ~TFinish() {
+      reader.m_rowBlock.reset();
+      reader.NextStage(0, 0, 100);
+    }
+  } finish{*this};
+
+  TPngInflater inflater(*this, m_chunkRemaining, m_chunkType);
+  PrepareBitmap();
+
+  const std::size_t sourceLine = RowBufferBytes(m_width, mapping.SourceBits);
+  const std::size_t outputLine = RowBufferBytes(m_width, mapping.OutputBits);
+  const std::size_t alphaLine = RowBufferBytes(m_width, 8);
+  m_rowBlock = std::make_unique<std::uint8_t[]>(2 * (sourceLine + 4) + outputLine + 4 + alphaLine);
+
+  const std::int64_t height = Target()->Height();
+  NextStage(1, m_interlace == 1 ? Adam7RowTotal(height) : height, 98);
+  RunPasses(inflater, mapping);
+  m_chunkFlags |= kImageDone;
+}
+
+void TPngReadStream::RunPasses(TPngInflater& inflater, const TPngOutputMapping& mapping) {
+  TBitmap& target = *Target();
+  const std::int64_t width = target.Width();
+  const std::int64_t height = target.Height();
+  if (width <= 0 || height <= 0) return;
+
+  const std::size_t sourceLine = RowBufferBytes(width, mapping.SourceBits);
+  const std::size_t outputLine = RowBufferBytes(width, mapping.OutputBits);
+  std::uint8_t* current = m_rowBlock.get();
+  std::uint8_t* prior = current + sourceLine + 4;
+  std::uint8_t* const converted = prior + sourceLine + 4;
+  std::uint8_t* const alpha = converted + outputLine + 4;
+
+  const std::size_t bytesPerPixel = static_cast<std::size_t>((mapping.SourceBits + 7) / 8);
+  const bool interlaced = m_interlace == 1;
+  const int lastPass = interlaced ? 6 : 0;
+  const int outputBits = mapping.OutputBits;
+  const int outputUnit = outputBits == 24 ? 3 : 1;
+  const bool placeAlpha = m_mask != nullptr && mapping.WritesAlpha;
+  // Without interlacing, byte-sized output is converted straight into the scan lines.
+  const bool direct = !interlaced && outputBits >= 8;
+  const std::size_t outputBytes = static_cast<std::size_t>((width * outputBits + 7) / 8);
+
+  std::int64_t rowCounter = 1;
+  for (int pass = 0; pass <= lastPass; ++pass) {
+    if (interlaced && Adam7Skipped(pass, width, height)) continue;
+    const TAdam7Pass geometry = interlaced ? kAdam7[static_cast<std::size_t>(pass)] : TAdam7Pass{0, 1, 0, 1};
+    const std::int64_t pixels = interlaced ? Adam7Pixels(pass, width) : width;
+    const std::size_t filteredBytes = static_cast<std::size_t>((pixels * mapping.SourceBits + 7) / 8) + 1;
+    std::memset(prior, 0, filteredBytes);
+    const std::int64_t start = std::int64_t{geometry.ColumnStart} * outputUnit;
+    const std::int64_t step = std::int64_t{geometry.ColumnStep} * outputUnit;
+
+    for (std::int64_t y = geometry.RowStart; y < height; y += geometry.RowStep) {
+      std::uint8_t* const line = target.ScanLine(static_cast<int>(y));
+      std::uint8_t* const maskLine = m_mask != nullptr ? m_mask->ScanLine(static_cast<int>(y)) : nullptr;
+      if (!inflater.ReadRow(current, filteredBytes) ||
+          !UnfilterRow(current[0], current + 1, prior + 1, filteredBytes - 1, bytesPerPixel)) {
+        throw EPngError(kSPngReadError);
+      }
+      const std::uint8_t* const unfiltered = current + 1;
+      if (direct) {
+        if (mapping.Convert != nullptr) {
+          mapping.Convert(unfiltered, line, placeAlpha ? maskLine : alpha, pixels);
+        } else {
+          std::memcpy(line, unfiltered, outputBytes);
+        }
+      } else {
+        const std::uint8_t* output = unfiltered;
+        if (mapping.Convert != nullptr) {
+          mapping.Convert(unfiltered, converted, alpha, pixels);
+          output = converted;
+        }
+        if (!interlaced) {
+          std::memcpy(line, output, outputBytes);
+          if (placeAlpha) std::memcpy(maskLine, alpha, static_cast<std::size_t>(width));
+        } else {
+          switch (outputBits) {
+            case 1: PlaceScattered1(line, output, pixels, start, step); break;
+            case 4: PlaceScattered4(line, output, pixels, start, step); break;
+            case 8: PlaceScattered8(line, output, pixels, start, step); break;
+            default: PlaceScattered24(line, output, pixels, start, step); break;
+          }
+          if (placeAlpha) PlaceScattered8(maskLine, alpha, pixels, geometry.ColumnStart, geometry.ColumnStep);
+        }
+      }
+      std::swap(current, prior);
+      if (rowCounter % 4 == 2 || height < 4) UpdateProgress(rowCounter);
+      ++rowCounter;
+      if (Stopped()) break;
+    }
+    if (Eof() || Stopped()) break;
+  }
+}
+
+void TPngReadStream::BuildPaletteMask() {
+  TBitmap& target = *Target();
+  const int width = target.Width();
+  const int height = target.Height();
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* const line = target.ScanLine(y);
+    std::uint8_t* const maskLine = m_mask->ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      int index = 0;
+      if (m_outputBits == 1) {
+        index = (line[x >> 3] >> (7 - (x & 7))) & 1;
+      } else if (m_outputBits == 4) {
+        index = (x & 1) == 0 ? line[x >> 1] >> 4 : line[x >> 1] & 0x0F;
+      } else {
+        index = line[x];
+      }
+      maskLine[x] = static_cast<std::uint8_t>(255 - m_paletteAlpha[static_cast<std::size_t>(index)]);
+    }
+  }
+  m_hasAlpha = true;
+}
+
+}  // namespace ombrisk
