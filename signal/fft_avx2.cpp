@@ -4,7 +4,8 @@
 // inline function of common code is ever emitted here with AVX2 instructions.
 #include <immintrin.h>
 
-#include "signal/fft_stages.h"
+#include "signal/fft_forward_kernel.h"
+#include "signal/fft_inverse_kernel.h"
 
 namespace ombrisk::fft_detail {
 namespace {
@@ -32,7 +33,7 @@ struct TAvx2Ops {
 
 }  // namespace
 
-void ForwardAvx2(const TFftTableView& t, double* data) { TFftStages<TAvx2Ops>::Forward(t, data); }
-void InverseAvx2(const TFftTableView& t, double* data) { TFftStages<TAvx2Ops>::Inverse(t, data); }
+void ForwardAvx2(const TFftTableView& t, double* data) { TForwardKernel<TAvx2Ops>::Run(t, data); }
+void InverseAvx2(const TFftTableView& t, double* data) { TInverseKernel<TAvx2Ops>::Run(t, data); }
 
 }  // namespace ombrisk::fft_detail

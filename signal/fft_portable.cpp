@@ -1,5 +1,6 @@
 // The stage kernels on plain doubles: the path for every machine.
-#include "signal/fft_stages.h"
+#include "signal/fft_forward_kernel.h"
+#include "signal/fft_inverse_kernel.h"
 
 namespace ombrisk::fft_detail {
 namespace {
@@ -18,7 +19,7 @@ struct TScalarOps {
 
 }  // namespace
 
-void ForwardPortable(const TFftTableView& t, double* data) { TFftStages<TScalarOps>::Forward(t, data); }
-void InversePortable(const TFftTableView& t, double* data) { TFftStages<TScalarOps>::Inverse(t, data); }
+void ForwardPortable(const TFftTableView& t, double* data) { TForwardKernel<TScalarOps>::Run(t, data); }
+void InversePortable(const TFftTableView& t, double* data) { TInverseKernel<TScalarOps>::Run(t, data); }
 
 }  // namespace ombrisk::fft_detail

@@ -1,7 +1,8 @@
 // The stage kernels on two doubles per vector: SSE2 is part of every x86-64 processor.
 #include <emmintrin.h>
 
-#include "signal/fft_stages.h"
+#include "signal/fft_forward_kernel.h"
+#include "signal/fft_inverse_kernel.h"
 
 namespace ombrisk::fft_detail {
 namespace {
@@ -28,7 +29,7 @@ struct TSse2Ops {
 
 }  // namespace
 
-void ForwardSse2(const TFftTableView& t, double* data) { TFftStages<TSse2Ops>::Forward(t, data); }
-void InverseSse2(const TFftTableView& t, double* data) { TFftStages<TSse2Ops>::Inverse(t, data); }
+void ForwardSse2(const TFftTableView& t, double* data) { TForwardKernel<TSse2Ops>::Run(t, data); }
+void InverseSse2(const TFftTableView& t, double* data) { TInverseKernel<TSse2Ops>::Run(t, data); }
 
 }  // namespace ombrisk::fft_detail
