@@ -111,7 +111,8 @@ void ReadStep(Decoding& d) {
 
 void FinishStep(Decoding& d) { jpeg_finish_decompress(&d.info); }
 
-// Owns the libjpeg object and releases it on every way out.
+// Owns the libjpeg object and releases it on every way out. The constructor runs no libjpeg step:
+// a constructor that throws gets no destructor call, and the object would leak.
 class Decompressor {
 public:
   Decompressor(const std::uint8_t* data, std::size_t size) {
@@ -121,8 +122,6 @@ public:
     m_d.error.pub.emit_message = DiscardEmit;
     m_d.data = data;
     m_d.size = size;
-    Run(CreateStep);
-    Run(HeaderStep);
   }
   ~Decompressor() {
     if (m_d.created) jpeg_destroy_decompress(&m_d.info);
@@ -136,6 +135,12 @@ public:
     }
   }
 
+  // Creates the decompressor on the memory copy and reads the header.
+  void Open() {
+    Run(CreateStep);
+    Run(HeaderStep);
+  }
+
   Decoding& State() { return m_d; }
 
 private:
@@ -146,6 +151,7 @@ private:
 
 TJpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
   Decompressor decompressor(data, size);
+  decompressor.Open();
   const jpeg_decompress_struct& info = decompressor.State().info;
   TJpegHeader header;
   header.Width = static_cast<int>(info.image_width);
@@ -190,6 +196,7 @@ void DecodeInto(Decompressor& decompressor, bool quantize, TBitmap& target) {
 
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, bool quantize, TBitmap& dest) {
   Decompressor decompressor(data, size);
+  decompressor.Open();
   if (dest.Width() != 0 || dest.Height() != 0) {
     // A picture in dest must survive a failure: decode aside, then copy.
     TBitmap decoded;
