@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "synthesis/synthesis_steps.h"
+
 namespace ombrisk {
 
 namespace {
@@ -27,12 +29,17 @@ std::int64_t LogarithmicBin(int m, int height, std::int32_t n) {
 }
 
 TColumnSpectrum::TColumnSpectrum(int height, std::int32_t n, const TSynthesisSettings& settings)
-    : m_bins(static_cast<std::size_t>(height)) {
-  for (int grey = 0; grey < 256; ++grey) {
-    double v = static_cast<double>(grey);
+    : m_linear(!settings.LogFrequency), m_bins(static_cast<std::size_t>(height)) {
+  for (std::size_t sum = 0; sum < kChannelSums; ++sum) {
+    // The grey is the truncated mean of the three channels.
+    double v = static_cast<double>(sum / 3);
     if (settings.Invert) v = 255.0 - v;
     if (settings.LogAmplitude) v = LogarithmicAmplitude(v);
-    m_amplitudes[static_cast<std::size_t>(grey)] = v;
+    m_plain[sum] = v;
+    // ApplyBinPhase on a spectrum holding v in its lower half: exactly its scaled value.
+    double phased[2] = {v, 0.0};
+    ApplyBinPhase(phased, 2);
+    m_phased[sum] = phased[0];
   }
   for (int m = 0; m < height; ++m) {
     const std::int64_t bin = settings.LogFrequency ? LogarithmicBin(m, height, n) : m;
@@ -42,13 +49,20 @@ TColumnSpectrum::TColumnSpectrum(int height, std::int32_t n, const TSynthesisSet
   }
 }
 
-void TColumnSpectrum::Fill(const std::uint8_t* row, std::span<double> spectrum) const {
-  std::fill(spectrum.begin(), spectrum.end(), 0.0);
-  const std::size_t height = m_bins.size();
-  for (std::size_t m = 0; m < height; ++m, row += 4) {
-    const unsigned grey = (static_cast<unsigned>(row[0]) + row[1] + row[2]) / 3;
-    spectrum[static_cast<std::size_t>(m_bins[m])] = m_amplitudes[grey];
+void TColumnSpectrum::Fill(std::span<const std::uint16_t> sums, bool phased, std::span<double> spectrum) const {
+  const double* const amplitude = phased ? m_phased.data() : m_plain.data();
+  const std::size_t height = std::min(m_bins.size(), sums.size());
+  const std::uint16_t* const in = sums.data();
+  double* const out = spectrum.data();
+  if (m_linear) {
+    // Bins 0 … H − 1 are all written below; only the rest needs clearing.
+    std::fill(spectrum.begin() + static_cast<std::ptrdiff_t>(std::min(height, spectrum.size())), spectrum.end(), 0.0);
+    for (std::size_t m = 0; m < height; ++m) out[m] = amplitude[in[m]];
+    return;
   }
+  std::fill(spectrum.begin(), spectrum.end(), 0.0);
+  const std::int32_t* const bins = m_bins.data();
+  for (std::size_t m = 0; m < height; ++m) out[bins[m]] = amplitude[in[m]];
 }
 
 }  // namespace ombrisk

@@ -1,5 +1,6 @@
 #include "synthesis/picture_preparation.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <optional>
@@ -65,14 +66,25 @@ void RotateClockwise(const TBitmap& source, TBitmap& dest) {
   dest.SetWidth(height);
   dest.SetHeight(width);
   if (BothAre32Bit(from, dest)) {
+    // Square tiles keep the rows being read and written in the cache; walking whole columns of a
+    // wide picture would touch a new page for every pixel.
+    constexpr int kTile = 64;
     std::vector<const std::uint8_t*> sourceRows(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) sourceRows[static_cast<std::size_t>(y)] = from.ScanLine(y);
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* to = dest.ScanLine(x);
-      const std::size_t offset = static_cast<std::size_t>(x) * kBytesPerPixel;
-      for (int y = 0; y < height; ++y) {
-        CopyPixel(sourceRows[static_cast<std::size_t>(y)] + offset,
-                  to + static_cast<std::size_t>(height - 1 - y) * kBytesPerPixel);
+    std::vector<std::uint8_t*> destRows(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) destRows[static_cast<std::size_t>(x)] = dest.ScanLine(x);
+    for (int x0 = 0; x0 < width; x0 += kTile) {
+      const int x1 = std::min(x0 + kTile, width);
+      for (int y0 = 0; y0 < height; y0 += kTile) {
+        const int y1 = std::min(y0 + kTile, height);
+        for (int x = x0; x < x1; ++x) {
+          std::uint8_t* to = destRows[static_cast<std::size_t>(x)];
+          const std::size_t offset = static_cast<std::size_t>(x) * kBytesPerPixel;
+          for (int y = y0; y < y1; ++y) {
+            CopyPixel(sourceRows[static_cast<std::size_t>(y)] + offset,
+                      to + static_cast<std::size_t>(height - 1 - y) * kBytesPerPixel);
+          }
+        }
       }
     }
     return;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 namespace ombrisk {
 
@@ -12,26 +11,21 @@ constexpr std::size_t kSampleBytes = 2;
 
 }  // namespace
 
-TSampleWriter::TSampleWriter(TStream& stream, std::size_t blockBytes)
-    : m_stream(stream), m_block(std::max(blockBytes, kSampleBytes) / kSampleBytes * kSampleBytes) {}
+TSampleWriter::TSampleWriter(TStream& stream, std::size_t columnSamples, std::size_t blockBytes)
+    : m_stream(stream), m_block(std::max({blockBytes / kSampleBytes, columnSamples, std::size_t{1}})) {}
+
+std::span<std::int16_t> TSampleWriter::Extend(std::size_t count) {
+  if (m_block.size() - m_used < count) Flush();
+  const std::span<std::int16_t> room(m_block.data() + m_used, count);
+  m_used += count;
+  return room;
+}
 
 void TSampleWriter::Append(std::span<const std::int16_t> samples) {
   while (!samples.empty()) {
-    const std::size_t room = (m_block.size() - m_used) / kSampleBytes;
-    const std::size_t count = std::min(room, samples.size());
-    std::uint8_t* to = m_block.data() + m_used;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(to, samples.data(), count * kSampleBytes);
-    } else {
-      for (std::size_t i = 0; i < count; ++i) {
-        const auto value = static_cast<std::uint16_t>(samples[i]);
-        to[2 * i] = static_cast<std::uint8_t>(value & 0xFF);
-        to[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
-      }
-    }
-    m_used += count * kSampleBytes;
+    const std::size_t count = std::min(samples.size(), m_block.size());
+    std::copy_n(samples.begin(), count, Extend(count).begin());
     samples = samples.subspan(count);
-    if (m_used == m_block.size()) Flush();
   }
 }
 
@@ -39,7 +33,13 @@ void TSampleWriter::Flush() {
   if (m_used == 0) return;
   const std::size_t used = m_used;
   m_used = 0;
-  m_stream.WriteBuffer(m_block.data(), used);
+  if constexpr (std::endian::native == std::endian::big) {
+    for (std::size_t i = 0; i < used; ++i) {
+      const auto value = static_cast<std::uint16_t>(m_block[i]);
+      m_block[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(value << 8 | value >> 8));
+    }
+  }
+  m_stream.WriteBuffer(m_block.data(), used * kSampleBytes);
 }
 
 }  // namespace ombrisk

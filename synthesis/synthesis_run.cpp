@@ -8,10 +8,14 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "signal/wave_fft.h"
 #include "signal/wave_header.h"
+#include "synthesis/column_reader.h"
 #include "synthesis/column_spectrum.h"
-#include "synthesis/picture_preparation.h"
 #include "synthesis/pixel_bitmap.h"
 #include "synthesis/sample_writer.h"
 #include "synthesis/synthesis_steps.h"
@@ -62,14 +66,61 @@ std::int16_t ClampSample(double x) {
   return -32768;  // also where x is not a number, rather than an undefined conversion
 }
 
+namespace {
+
+// Round(5x) of the exact product, as extended precision gives it, without leaving double: 4x is
+// exact, and 4x + x is split into its rounded sum and the rounding error. The rounded sum rounds
+// to the same whole number as the exact value except when it is itself a half; then the error
+// decides the side. Values at or beyond the 16-bit range saturate whatever the error.
+std::int16_t ScaleSample(double x) {
+  const double quadruple = x * 4.0;
+  const double sum = quadruple + x;
+  if (sum >= 32767.0) return 32767;
+  if (!(sum > -32768.0)) return -32768;  // also where x is not a number
+  const double addend = sum - quadruple;
+  const double error = (quadruple - (sum - addend)) + (x - addend);
+  double rounded = std::nearbyint(sum);
+  const double offset = rounded - sum;
+  if ((offset == 0.5 || offset == -0.5) && error != 0.0) rounded = sum + (error > 0.0 ? 0.5 : -0.5);
+  return ClampSample(rounded);
+}
+
+}  // namespace
+
 void ScaleSamples(std::span<const double> output, std::span<std::int16_t> samples) {
   const std::size_t count = std::min(output.size(), samples.size());
-  for (std::size_t t = 0; t < count; ++t) {
-    // The product is exact in extended precision; rounding it in double first could turn a value
-    // just below a half into an exact half and round it the wrong way.
-    const long double scaled = static_cast<long double>(output[t]) * static_cast<long double>(kSampleGain);
-    samples[t] = ClampSample(static_cast<double>(std::llrint(scaled)));
+  const double* const in = output.data();
+  std::int16_t* const out = samples.data();
+  std::size_t t = 0;
+#if defined(__SSE2__)
+  // Four samples at a time: the converting instruction rounds half to even in the default mode and
+  // the pack saturates. Only a lane whose rounded sum is exactly a half needs the error term, which
+  // is rare, so such groups go through the scalar routine.
+  const __m128d four = _mm_set1_pd(4.0);
+  const __m128d lowest = _mm_set1_pd(-32768.0);
+  const __m128d highest = _mm_set1_pd(32767.0);
+  const __m128d half = _mm_set1_pd(0.5);
+  const __m128d signMask = _mm_set1_pd(-0.0);
+  for (; t + 4 <= count; t += 4) {
+    const __m128d x0 = _mm_loadu_pd(in + t);
+    const __m128d x1 = _mm_loadu_pd(in + t + 2);
+    // max takes its second operand when the first is not a number.
+    const __m128d c0 = _mm_min_pd(_mm_max_pd(_mm_add_pd(_mm_mul_pd(x0, four), x0), lowest), highest);
+    const __m128d c1 = _mm_min_pd(_mm_max_pd(_mm_add_pd(_mm_mul_pd(x1, four), x1), lowest), highest);
+    const __m128i n0 = _mm_cvtpd_epi32(c0);
+    const __m128i n1 = _mm_cvtpd_epi32(c1);
+    const __m128d o0 = _mm_andnot_pd(signMask, _mm_sub_pd(_mm_cvtepi32_pd(n0), c0));
+    const __m128d o1 = _mm_andnot_pd(signMask, _mm_sub_pd(_mm_cvtepi32_pd(n1), c1));
+    if (_mm_movemask_pd(_mm_or_pd(_mm_cmpeq_pd(o0, half), _mm_cmpeq_pd(o1, half))) != 0) {
+      for (std::size_t i = t; i < t + 4; ++i) out[i] = ScaleSample(in[i]);
+      continue;
+    }
+    // Each conversion fills the low two lanes; join them and narrow the four to 16 bits.
+    const __m128i joined = _mm_unpacklo_epi64(n0, n1);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + t), _mm_packs_epi32(joined, joined));
   }
+#endif
+  for (; t < count; ++t) out[t] = ScaleSample(in[t]);
 }
 
 void RunSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, const std::string& outputPath,
@@ -79,7 +130,6 @@ void RunSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, co
   // what was written so far.
   TFileStream file(outputPath, TFileMode::fmCreate);
   TPixelBitmap working;
-  TPixelBitmap columns;
 
   const int height = picture.Height();
   const int width = picture.Width();
@@ -89,29 +139,28 @@ void RunSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, co
   const TSynthesisSettings chosen = settings;
 
   std::vector<double> spectrum(static_cast<std::size_t>(n));
-  std::vector<std::int16_t> samples(static_cast<std::size_t>(n));
 
   WriteWaveHeader(file, dataBytes);
 
+  progress.SetMax(hasPixels ? width - 1 : 0);
   if (hasPixels) {
-    working.Assign(picture);
-    working.Force32Bit();
-    if (chosen.MirrorX) MirrorHorizontal(working, working);
-    if (chosen.MirrorY) MirrorVertical(working, working);
-    RotateClockwise(working, columns);
-  }
-
-  progress.SetMax(std::max(columns.Height() - 1, 0));
-  if (hasPixels) {
+    // The display picture is held at 24 bits and is read in place; other depths are first copied
+    // to 32 bits. The reader applies the flips and the quarter turn as it reads (column_reader.h),
+    // so the picture itself is never changed.
+    const TBitmap* source = &picture;
+    if (!TColumnReader::CanRead(picture)) {
+      working.Assign(picture);
+      source = &working;
+    }
+    TColumnReader reader(*source, chosen.MirrorX, chosen.MirrorY);
     const TColumnSpectrum column(height, n, chosen);
-    TSampleWriter out(file);
-    const TPixelBitmap& columnRows = columns;
+    // The samples of each column are made straight in the writer's block.
+    TSampleWriter out(file, static_cast<std::size_t>(n));
     for (int x = 0; x < width; ++x) {
-      column.Fill(columnRows.ScanLine(x), spectrum);
-      if (x > 0) ApplyBinPhase(spectrum, n);
+      // For x > 0 the fill already holds what ApplyBinPhase makes of it (see column_spectrum.h).
+      column.Fill(reader.Sums(x), x > 0, spectrum);
       InverseRealFFT(n, spectrum);
-      ScaleSamples(spectrum, samples);
-      out.Append(samples);
+      ScaleSamples(spectrum, out.Extend(static_cast<std::size_t>(n)));
       progress.SetPosition(x);
     }
     out.Flush();

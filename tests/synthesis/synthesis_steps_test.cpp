@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,25 @@ TEST(ScaleSamples, FiveTimesRoundedHalfToEvenInExtendedPrecision) {
   EXPECT_EQ(samples, expected);
 }
 
+TEST(ScaleSamples, AgreesWithTheExtendedPrecisionFormulaNearEveryHalf) {
+  // Values whose fivefold lies on, just above and just below each half, and random ones.
+  std::vector<double> output;
+  for (int k = -33000; k <= 33000; k += 7) {
+    const double half = (k + 0.5) / 5.0;
+    output.insert(output.end(), {half, std::nextafter(half, 1e9), std::nextafter(half, -1e9), k / 5.0});
+  }
+  std::mt19937_64 random(3);
+  std::uniform_real_distribution<double> spread(-8000.0, 8000.0);
+  for (int i = 0; i < 20000; ++i) output.push_back(spread(random));
+  output.insert(output.end(), {0.0, -0.0, 1e12, -1e12, 6553.4, 6553.5, -6553.6, -6553.7});
+  std::vector<std::int16_t> samples(output.size());
+  ScaleSamples(output, samples);
+  for (std::size_t i = 0; i < output.size(); ++i) {
+    const long double exact = static_cast<long double>(output[i]) * 5.0L;
+    ASSERT_EQ(samples[i], ClampSample(static_cast<double>(std::llrint(exact)))) << std::hexfloat << output[i];
+  }
+}
+
 TEST(LogarithmicAmplitude, SpansOneDecadeFrom1638Point35) {
   EXPECT_DOUBLE_EQ(LogarithmicAmplitude(0), 1638.35);
   EXPECT_DOUBLE_EQ(LogarithmicAmplitude(255), 16383.5);
@@ -109,10 +130,11 @@ TEST(LogarithmicBin, StaysBelowHalfOfNForEveryRow) {
   }
 }
 
-std::vector<std::uint8_t> ColumnOfGreys(const std::vector<int>& greys) {
-  std::vector<std::uint8_t> row;
-  for (const int g : greys) row.insert(row.end(), {static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(g), 0});
-  return row;
+// Channel sums of grey pixels, the bottom pixel first.
+std::vector<std::uint16_t> ColumnOfGreys(const std::vector<int>& greys) {
+  std::vector<std::uint16_t> sums;
+  for (const int g : greys) sums.push_back(static_cast<std::uint16_t>(3 * g));
+  return sums;
 }
 
 TEST(ColumnSpectrum, LinearPlacementInvertsAndZeroesTheRest) {
@@ -120,22 +142,46 @@ TEST(ColumnSpectrum, LinearPlacementInvertsAndZeroesTheRest) {
   const TColumnSpectrum column(3, 8, settings);
   std::vector<double> spectrum(8, 99.0);
   const auto row = ColumnOfGreys({0, 255, 100});
-  column.Fill(row.data(), spectrum);
+  column.Fill(row, false, spectrum);
   EXPECT_EQ(spectrum, (std::vector<double>{255, 0, 155, 0, 0, 0, 0, 0}));
 
   settings.Invert = false;
   const TColumnSpectrum plain(3, 8, settings);
-  plain.Fill(row.data(), spectrum);
+  plain.Fill(row, false, spectrum);
   EXPECT_EQ(spectrum, (std::vector<double>{0, 255, 100, 0, 0, 0, 0, 0}));
+}
+
+TEST(ColumnSpectrum, PhasedFillIsApplyBinPhaseAfterAPlainFill) {
+  for (const int flags : {0, 1, 2, 3, 4, 5, 6, 7}) {
+    TSynthesisSettings settings;
+    settings.Invert = (flags & 1) != 0;
+    settings.LogAmplitude = (flags & 2) != 0;
+    settings.LogFrequency = (flags & 4) != 0;
+    // 766 pixels: every channel sum once, in a column tall enough to give each its own bin.
+    const int height = 766;
+    const std::int32_t n = SamplesPerColumn(height);
+    const TColumnSpectrum column(height, n, settings);
+    std::vector<std::uint16_t> row(static_cast<std::size_t>(height));
+    for (int sum = 0; sum < height; ++sum) row[static_cast<std::size_t>(sum)] = static_cast<std::uint16_t>(sum);
+    std::vector<double> expected(static_cast<std::size_t>(n));
+    column.Fill(row, false, expected);
+    ApplyBinPhase(expected, n);
+    std::vector<double> phased(static_cast<std::size_t>(n), 1.0);
+    column.Fill(row, true, phased);
+    for (std::size_t k = 0; k < phased.size(); ++k) {
+      ASSERT_EQ(std::signbit(phased[k]), std::signbit(expected[k])) << k;
+      ASSERT_EQ(phased[k], expected[k]) << "flags " << flags << ", bin " << k;
+    }
+  }
 }
 
 TEST(ColumnSpectrum, GreyIsTheTruncatedMeanOfTheChannels) {
   TSynthesisSettings settings;
   settings.Invert = false;
   const TColumnSpectrum column(2, 4, settings);
-  const std::vector<std::uint8_t> row = {1, 1, 0, 0, 255, 255, 254, 0};  // sums 2 and 764
+  const std::vector<std::uint16_t> row = {2, 764};  // greys 0 and 254
   std::vector<double> spectrum(4);
-  column.Fill(row.data(), spectrum);
+  column.Fill(row, false, spectrum);
   EXPECT_EQ(spectrum[0], 0);
   EXPECT_EQ(spectrum[1], 254);
 }
@@ -146,7 +192,7 @@ TEST(ColumnSpectrum, LogarithmicAmplitudeLeavesNoPixelSilent) {
   const TColumnSpectrum column(4, 8, settings);
   std::vector<double> spectrum(8);
   const auto white = ColumnOfGreys({255, 255, 255, 255});
-  column.Fill(white.data(), spectrum);
+  column.Fill(white, false, spectrum);
   for (int k = 0; k < 4; ++k) EXPECT_DOUBLE_EQ(spectrum[static_cast<std::size_t>(k)], 1638.35) << k;
   EXPECT_DOUBLE_EQ(column.Amplitude(0), 16383.5);
 }
@@ -158,7 +204,7 @@ TEST(ColumnSpectrum, LogarithmicPlacementSharesLowBinsAndTheHigherPixelWins) {
   const TColumnSpectrum column(4, 8, settings);  // bins 0, 0, 1, 2
   std::vector<double> spectrum(8, 5.0);
   const auto row = ColumnOfGreys({10, 20, 30, 40});
-  column.Fill(row.data(), spectrum);
+  column.Fill(row, false, spectrum);
   EXPECT_EQ(spectrum, (std::vector<double>{20, 30, 40, 0, 0, 0, 0, 0}));
 
   // With many rows the top of the range leaves unplaced bins between placed ones.

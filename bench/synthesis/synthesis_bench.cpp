@@ -1,0 +1,78 @@
+// The whole synthesis run (pixel reads, rounding and the file write included) beside the bare
+// inverse transforms it needs for the same columns. The run should cost at most 1.2× the bare
+// transforms; the ratio is printed as a counter of the run's benchmark.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "signal/wave_fft.h"
+#include "synthesis/synthesis_run.h"
+#include "synthesis/synthesis_steps.h"
+#include "toolkit/bitmap.h"
+#include "toolkit/progress.h"
+
+namespace ombrisk {
+namespace {
+
+// A grey picture with some structure, as a loaded display picture would be.
+TBitmap MakeDisplayPicture(int width, int height) {
+  TBitmap picture;
+  picture.SetPixelFormat(TPixelFormat::pf24bit);
+  picture.SetSize(width, height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      const auto grey = static_cast<std::uint8_t>((x * 7 + y * 3 + (x * y) % 97) % 256);
+      std::memset(row + 3 * x, grey, 3);
+    }
+  }
+  return picture;
+}
+
+std::string OutputPath() {
+  return (std::filesystem::temp_directory_path() / ("ombrisk-synth-bench-" + std::to_string(::getpid()) + ".wav"))
+      .string();
+}
+
+void BM_InverseTransforms(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  const int height = static_cast<int>(state.range(1));
+  const std::int32_t n = SamplesPerColumn(height);
+  std::vector<double> spectrum(static_cast<std::size_t>(n));
+  std::vector<double> column(static_cast<std::size_t>(n), 0.0);
+  for (int k = 0; k < height; ++k) column[static_cast<std::size_t>(k)] = (k * 37) % 256;
+  for (auto _ : state) {
+    for (int x = 0; x < width; ++x) {
+      std::copy(column.begin(), column.end(), spectrum.begin());
+      InverseRealFFT(n, spectrum);
+      benchmark::DoNotOptimize(spectrum.data());
+    }
+    benchmark::ClobberMemory();
+  }
+  state.counters["columns/s"] = benchmark::Counter(static_cast<double>(width), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_Synthesis(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  const int height = static_cast<int>(state.range(1));
+  const TBitmap picture = MakeDisplayPicture(width, height);
+  const std::string path = OutputPath();
+  TNullProgress progress;
+  for (auto _ : state) RunSynthesis(picture, TSynthesisSettings{}, path, progress);
+  std::filesystem::remove(path);
+  state.counters["columns/s"] = benchmark::Counter(static_cast<double>(width), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+BENCHMARK(BM_InverseTransforms)->Args({1024, 1024})->Args({4096, 2048})->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Synthesis)->Args({1024, 1024})->Args({4096, 2048})->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+}  // namespace ombrisk
+
+BENCHMARK_MAIN();
