@@ -4,12 +4,14 @@
 #include <cmath>
 #include <filesystem>
 #include <numbers>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "preview/spectrogram_analysis.h"
 #include "preview/spectrogram_geometry.h"
+#include "preview/window_functions.h"
 #include "tests/preview/spectrogram_reference.h"
 #include "toolkit/exception.h"
 
@@ -70,6 +72,12 @@ struct TOptions {
   bool Invert;
 };
 
+std::ostream& operator<<(std::ostream& out, const TOptions& o) {
+  return out << "N=" << o.SampleSize << " " << kWindowFunctionNames[static_cast<std::size_t>(o.WindowIndex)]
+             << (o.LogFrequency ? " log-f" : " lin-f") << (o.LogVoltage ? " log-v" : " lin-v")
+             << (o.Invert ? " inverted" : "");
+}
+
 class AnalysisMatchesReference : public ::testing::TestWithParam<TOptions> {};
 
 TEST_P(AnalysisMatchesReference, EveryColumnShowsItsLaterBlock) {
@@ -99,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Options, AnalysisMatchesReference,
                                            TOptions{256, 4, true, true, true}, TOptions{512, 0, false, true, true},
                                            TOptions{1024, 3, true, false, true}, TOptions{1024, 4, false, false, false}));
 
-TEST(Analysis, SampleSizesGiveTheirHeights) {
+TEST(SpectrogramRun, SampleSizesGiveTheirHeights) {
   const TTempFile file(WaveBytes(RandomSamples(300, 1)));
   for (int index = 0; index < kSampleSizeCount; ++index) {
     const std::int32_t n = SampleSizeForIndex(index);
@@ -110,7 +118,7 @@ TEST(Analysis, SampleSizesGiveTheirHeights) {
   }
 }
 
-TEST(Analysis, ThreeThousandSamplesShowBlocksOneThreeAndFive) {
+TEST(SpectrogramRun, ThreeThousandSamplesShowBlocksOneThreeAndFive) {
   // Each block a different constant, so each column's bottom row tells which block it shows.
   Samples samples;
   for (int b = 0; b < 6; ++b) samples.insert(samples.end(), 512, static_cast<std::int16_t>(100 * (b + 1)));
@@ -126,7 +134,7 @@ TEST(Analysis, ThreeThousandSamplesShowBlocksOneThreeAndFive) {
   EXPECT_EQ(progress.Positions, (std::vector<int>{1, 2, 3, 4, 5, 6}));
 }
 
-TEST(Analysis, ShortLastBlockShowsOnlyItsOwnSamples) {
+TEST(SpectrogramRun, ShortLastBlockShowsOnlyItsOwnSamples) {
   // 1100 samples: blocks of 1024, 1024 and 152 bytes. Were the buffer not cleared, block 2 would
   // carry 436 samples of block 1 with it.
   const Samples samples = RandomSamples(1100, 5);
@@ -141,7 +149,7 @@ TEST(Analysis, ShortLastBlockShowsOnlyItsOwnSamples) {
   EXPECT_EQ(progress.Positions, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(Analysis, OddByteCountEndsInALowByteAlone) {
+TEST(SpectrogramRun, OddByteCountEndsInALowByteAlone) {
   Samples samples = RandomSamples(700, 6);
   Bytes bytes = WaveBytes(samples);
   bytes.push_back(0x7F);  // a lone byte: the low half of one more sample
@@ -154,7 +162,7 @@ TEST(Analysis, OddByteCountEndsInALowByteAlone) {
   ExpectColumnNear(ColumnOf(*picture, 0), ReferenceColumn(last, s), "block 1");
 }
 
-TEST(Analysis, HeaderOnlyFileIsZeroColumnsWide) {
+TEST(SpectrogramRun, HeaderOnlyFileIsZeroColumnsWide) {
   const TTempFile file(WaveBytes({}));
   TRecordingProgress progress;
   const auto picture = AnalyzeWave(file.Path(), WithSize(1024), progress);
@@ -164,14 +172,14 @@ TEST(Analysis, HeaderOnlyFileIsZeroColumnsWide) {
   EXPECT_TRUE(progress.Positions.empty());
 }
 
-TEST(Analysis, AnnouncedSamplesThatAreMissingLeaveBlackColumns) {
+TEST(SpectrogramRun, AnnouncedSamplesThatAreMissingLeaveBlackColumns) {
   const TTempFile file(WaveBytes(6144, {}));
   const auto picture = Analyze(file, WithSize(1024));
   ASSERT_EQ(picture->Width(), 3);
   for (int x = 0; x < 3; ++x) EXPECT_EQ(ColumnOf(*picture, x), std::vector<int>(512, 0)) << x;
 }
 
-TEST(Analysis, BlocksBeyondTheAnnouncedWidthAreSkipped) {
+TEST(SpectrogramRun, BlocksBeyondTheAnnouncedWidthAreSkipped) {
   // D says one column, the file holds four blocks; D = 0 with samples gives no column at all.
   const Samples samples = RandomSamples(2048, 7);
   const TSpectrogramSettings s = WithSize(1024);
@@ -194,6 +202,8 @@ struct TFlatCase {
   bool Silent;
   int Grey;  // of every drawn pixel
 };
+
+std::ostream& operator<<(std::ostream& out, const TFlatCase& c) { return out << c.Name; }
 
 class FlatPictures : public ::testing::TestWithParam<TFlatCase> {};
 
@@ -227,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TFlatCase{"BrightnessZeroInDecibelsIsWhite", 0, false, true, false, false, 255}),
     [](const auto& test) { return std::string(test.param.Name); });
 
-TEST(Analysis, FullBrightnessDoublesTheFactor) {
+TEST(SpectrogramRun, FullBrightnessDoublesTheFactor) {
   const TTempFile file(WaveBytes(Samples(512, 100)));
   TSpectrogramSettings s = WithSize(1024);
   EXPECT_EQ(ColumnOf(*Analyze(file, s), 0)[511], 255 - 26);  // 512 × 100 × 0.0005 = 25.6
@@ -255,7 +265,7 @@ TEST_P(SineRow, FiftyFiveHundredHertzIsDarkestOnRow383) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, SineRow, ::testing::Range(0, 5));
 
-TEST(AnalysisFailure, MissingFileRaisesTheOpenErrorAndTouchesNoProgress) {
+TEST(SpectrogramRunFailure, MissingFileRaisesTheOpenErrorAndTouchesNoProgress) {
   TRecordingProgress progress;
   const std::string path = (std::filesystem::temp_directory_path() / "ombrisk-preview-no-such.wav").string();
   try {
@@ -267,7 +277,7 @@ TEST(AnalysisFailure, MissingFileRaisesTheOpenErrorAndTouchesNoProgress) {
   EXPECT_TRUE(progress.Maxima.empty());
 }
 
-TEST(AnalysisFailure, FileShorterThanItsHeaderIsRefused) {
+TEST(SpectrogramRunFailure, FileShorterThanItsHeaderIsRefused) {
   Bytes bytes = WaveBytes(RandomSamples(10, 9));
   bytes.resize(43);
   const TTempFile file(bytes);
@@ -278,7 +288,7 @@ std::size_t OpenDescriptors() {
   return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
 }
 
-TEST(AnalysisFailure, AbsurdDataSizeNamesThePictureAndClosesTheFile) {
+TEST(SpectrogramRunFailure, AbsurdDataSizeNamesThePictureAndClosesTheFile) {
   const TTempFile file(WaveBytes(0xFFFFFFFFu, RandomSamples(64, 10)));
   const std::size_t before = OpenDescriptors();
   TRecordingProgress progress;
@@ -311,14 +321,14 @@ private:
   std::size_t m_cut;
 };
 
-TEST(AnalysisFailure, StreamThatStopsDeliveringIsAReadErrorNotAHang) {
+TEST(SpectrogramRunFailure, StreamThatStopsDeliveringIsAReadErrorNotAHang) {
   TFailingStream stream(WaveBytes(RandomSamples(4096, 11)), 44 + 1000);
   TRecordingProgress progress;
   EXPECT_THROW(AnalyzeWaveStream(stream, "cut.wav", WithSize(1024), progress), EReadError);
   EXPECT_EQ(progress.Maxima, std::vector<int>{8});
 }
 
-TEST(AnalysisFailure, SettingsNoControlCanProduceAreRefusedBeforeTheFileIsOpened) {
+TEST(SpectrogramRunFailure, SettingsNoControlCanProduceAreRefusedBeforeTheFileIsOpened) {
   const auto settings = [](auto change) {
     TSpectrogramSettings s;
     change(s);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <set>
 
 #include "preview/spectrogram_block.h"
@@ -77,6 +78,10 @@ struct TGreyCase {
   bool LogVoltage;
   int Grey;
 };
+
+std::ostream& operator<<(std::ostream& out, const TGreyCase& c) {
+  return out << "m=" << c.Magnitude << (c.LogVoltage ? " decibels" : " linear");
+}
 
 class Greys : public ::testing::TestWithParam<TGreyCase> {};
 

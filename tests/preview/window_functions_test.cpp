@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <ostream>
 
 #include "preview/spectrogram_geometry.h"
 #include "tests/preview/spectrogram_reference.h"
@@ -17,6 +18,13 @@ struct TWeightCase {
   double Weight;
   double Tolerance;
 };
+
+std::ostream& operator<<(std::ostream& out, const TWeightCase& c) {
+  for (int i = 0; i < kWindowFunctionCount; ++i) {
+    if (WindowFunctionByIndex(i) == c.Function) out << kWindowFunctionNames[static_cast<std::size_t>(i)];
+  }
+  return out << " j=" << c.J;
+}
 
 class WindowWeightsAt128 : public ::testing::TestWithParam<TWeightCase> {};
 
