@@ -105,6 +105,8 @@ TPixelFormat TBitmap::PixelFormat() const { return m_image->format; }
 void TBitmap::SetPixelFormat(TPixelFormat format) {
   const Image& old = *m_image;
   if (format == old.format) return;
+  // Deeper pixels take more memory: a bitmap within the limits at 1 bit may not be at 32.
+  CheckBitmapSize(old.width, old.height, BitsPerPixel(format));
   auto converted = std::make_unique<Image>();
   converted->format = format;
   converted->width = old.width;

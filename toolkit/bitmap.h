@@ -55,6 +55,7 @@ public:
   TPixelFormat PixelFormat() const;
   // Converts existing pixels, keeping their colours (paletted pixels take their palette colours;
   // going to a paletted format picks the nearest palette entry, building a palette if there is none).
+  // A size beyond the limits at the new depth raises EOutOfResources and changes nothing.
   void SetPixelFormat(TPixelFormat format);
 
   // Bytes per scan line, padded to 4.

@@ -166,6 +166,11 @@ TEST(BitmapSize, SizesBeyondTheLimitsRaiseAndChangeNothing) {
   }
   EXPECT_EQ(b.Width(), 4);
   EXPECT_EQ(b.GetPixel(1, 1), Rgb(7, 8, 9));
+
+  // Within the limits at 1 bit, beyond them at 32: the conversion refuses before allocating.
+  TBitmap mono = Make(TPixelFormat::pf1bit, 16384, 16385);
+  EXPECT_THROW(mono.SetPixelFormat(TPixelFormat::pf32bit), EOutOfResources);
+  EXPECT_EQ(mono.PixelFormat(), TPixelFormat::pf1bit);
 }
 
 TEST(BitmapPixels, PaletteIndicesNearestColoursAndPixelsOutside) {
