@@ -2,6 +2,7 @@
 
 #include "picture/grey_conversion.h"
 #include "picture/jpeg_image.h"
+#include "picture/png/png_graphic.h"
 #include "toolkit/picture.h"
 
 namespace ombrisk {
@@ -20,8 +21,7 @@ void RegisterPictureFormats(int displayBitsPerPixel) {
   TJPEGImage::SetDefaultPixelFormat(displayBitsPerPixel <= 8 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit);
   TPicture::RegisterFileFormat("jpeg", kSJPEGImageFile, TJPEGImage::Class());
   TPicture::RegisterFileFormat("jpg", kSJPEGImageFile, TJPEGImage::Class());
-  // PNG: RegisterPngFormat() from picture/png/png_graphic.h is called here, last, once the PNG kind is
-  // in the build.
+  RegisterPngFormat();
 }
 
 void LoadPicture(const std::string& fileName, TBitmap& displayPicture) {

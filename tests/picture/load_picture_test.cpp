@@ -13,10 +13,12 @@
 #include "picture/grey_conversion.h"
 #include "picture/jpeg_decoder.h"
 #include "picture/jpeg_image.h"
+#include "picture/png/png_graphic.h"
 #include "picture_test_support.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/exception.h"
 #include "toolkit/file_stream.h"
+#include "toolkit/safe_file_stream.h"
 #include "toolkit/message_format.h"
 
 namespace ombrisk {
@@ -150,6 +152,19 @@ TEST_F(LoadPictureTest, AGreyscaleJpegIsGreyAfterItsQuantisation) {
   LoadPicture(PathOf("grey.jpg"), m_display);
   EXPECT_EQ(m_display.Width(), 227);
   EXPECT_TRUE(IsGreyDisplayPicture(m_display));
+}
+
+TEST_F(LoadPictureTest, PngFilesLoadThroughTheRegistryToo) {
+  const TBitmap colours = ColourBitmap(4, 1, {0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000});
+  for (const char* name : {"primaries.png", "primaries.PNG"}) {
+    TSafeFileStream out(PathOf(name));
+    SavePng(colours, out);
+    out.Commit();
+    TBitmap display;
+    LoadPicture(PathOf(name), display);
+    EXPECT_TRUE(IsGreyDisplayPicture(display)) << name;
+    EXPECT_EQ(GreysOf(display), (std::vector<int>{255, 76, 150, 29})) << name;
+  }
 }
 
 // Every failure of a load, with its exact message; the display picture stays as it was.
