@@ -1,0 +1,106 @@
+// Row filters: the fast Paeth against the textbook one over every input, and the decoder's
+// unfiltering against a literal reference and against the encoder's filters.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "picture/png/png_filter.h"
+#include "picture/png/png_unfilter.h"
+
+namespace ombrisk {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+int TextbookPaeth(int a, int b, int c) {
+  const int p = a + b - c;
+  const int pa = std::abs(p - a);
+  const int pb = std::abs(p - b);
+  const int pc = std::abs(p - c);
+  if (pa <= pb && pa <= pc) return a;
+  if (pb <= pc) return b;
+  return c;
+}
+
+// The format's definition, one byte at a time.
+void ReferenceUnfilter(int type, Bytes& row, const Bytes& prior, std::size_t bpp) {
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    const int a = i >= bpp ? row[i - bpp] : 0;
+    const int b = prior[i];
+    const int c = i >= bpp ? prior[i - bpp] : 0;
+    int add = 0;
+    if (type == 1) add = a;
+    if (type == 2) add = b;
+    if (type == 3) add = (a + b) / 2;
+    if (type == 4) add = TextbookPaeth(a, b, c);
+    row[i] = static_cast<std::uint8_t>(row[i] + add);
+  }
+}
+
+TEST(Paeth, FastPredictorInTheUnfilterMatchesTheTextbookForEveryInput) {
+  // Row [a - c, 0] over prior [c, b] with one byte per pixel: the second byte becomes Paeth(a, b, c).
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b) {
+      for (int c = 0; c < 256; ++c) {
+        std::uint8_t row[2] = {static_cast<std::uint8_t>(a - c), 0};
+        const std::uint8_t prior[2] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(b)};
+        ASSERT_TRUE(UnfilterRow(4, row, prior, 2, 1));
+        ASSERT_EQ(row[1], TextbookPaeth(a, b, c)) << a << " " << b << " " << c;
+        ASSERT_EQ(PaethPredictor(a, b, c), TextbookPaeth(a, b, c));
+      }
+    }
+  }
+}
+
+class FilterByPixelSize : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(FilterByPixelSize, UnfilterMatchesTheReferenceAndUndoesTheEncoder) {
+  const std::size_t bpp = GetParam();
+  std::mt19937 random(static_cast<unsigned>(bpp));
+  for (const std::size_t length : {std::size_t{1}, bpp - 1, bpp, bpp + 1, std::size_t{97}, std::size_t{4096}}) {
+    if (length == 0) continue;
+    Bytes raw(length);
+    Bytes prior(length);
+    for (auto& v : raw) v = static_cast<std::uint8_t>(random());
+    for (auto& v : prior) v = static_cast<std::uint8_t>(random());
+    for (int type = 0; type <= 4; ++type) {
+      Bytes fast = raw;
+      Bytes slow = raw;
+      ASSERT_TRUE(UnfilterRow(static_cast<std::uint8_t>(type), fast.data(), prior.data(), length, bpp));
+      ReferenceUnfilter(type, slow, prior, bpp);
+      ASSERT_EQ(fast, slow) << "type " << type << " length " << length;
+
+      Bytes filtered(length);
+      FilterRow(type, raw.data(), prior.data(), filtered.data(), length, bpp);
+      ASSERT_TRUE(UnfilterRow(static_cast<std::uint8_t>(type), filtered.data(), prior.data(), length, bpp));
+      ASSERT_EQ(filtered, raw) << "type " << type << " length " << length;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(PixelSizes, FilterByPixelSize, ::testing::Values(1, 2, 3, 4, 5, 6, 8));
+
+TEST(Unfilter, FilterTypesAbove4AreRefusedAndLeaveTheRow) {
+  Bytes row{1, 2, 3};
+  const Bytes prior{4, 5, 6};
+  for (const int type : {5, 6, 255}) {
+    EXPECT_FALSE(UnfilterRow(static_cast<std::uint8_t>(type), row.data(), prior.data(), 3, 1));
+    EXPECT_EQ(row, (Bytes{1, 2, 3}));
+  }
+}
+
+TEST(ChooseFilter, PicksTheFilterThatFlattensTheRow) {
+  Bytes ramp(64);
+  for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::uint8_t>(i * 3);
+  const Bytes zeros(64, 0);
+  Bytes scratch(64);
+  EXPECT_EQ(ChooseFilter(ramp.data(), zeros.data(), scratch.data(), 64, 1), 1);  // constant differences
+  EXPECT_EQ(ChooseFilter(ramp.data(), ramp.data(), scratch.data(), 64, 1), 2);   // same as the row above
+  EXPECT_EQ(ChooseFilter(zeros.data(), zeros.data(), scratch.data(), 64, 1), 0);
+}
+
+}  // namespace
+}  // namespace ombrisk
