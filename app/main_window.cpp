@@ -115,6 +115,8 @@ void TForm1::CreateSettings() {
   m_label1->resize(std::max(m_label1->width(), m_label1->sizeHint().width()), m_label1->height());
   m_edit1 = Place(new QLineEdit(QString::fromLatin1(kDefaultOutputPath), m_groupBox1), "Edit1", 24, 104, 337, 20);
   m_edit1->setFont(UiGothicFont());
+  // Files dropped anywhere but on the picture area are refused, the path field included.
+  m_edit1->setAcceptDrops(false);
   m_speedButton1 = Place(new TSpeedButton(QStringLiteral("..."), 0, m_groupBox1), "SpeedButton1", 368, 104, 23, 21);
 }
 
