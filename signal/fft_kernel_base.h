@@ -96,9 +96,11 @@ struct TKernelBase {
   //
   // Group: template <class M> typename Group::template TState<M> Load(m) const, Compute(state)
   // and Store(m, state), M being TScalarMem or TVectorMem. The group is taken by value: vector
-  // stores may alias anything, and only a local copy lets its fields stay in registers.
+  // stores may alias anything, and only a local copy lets its fields stay in registers. Always
+  // inlined: passed to a real call, the freshly built group is reloaded wider than it was stored,
+  // which stalls store forwarding once per block.
   template <class Group>
-  static void OverOffsets(const Group g, std::int32_t last) {
+  [[gnu::always_inline]] static void OverOffsets(const Group g, std::int32_t last) {
     if (last < W) {
       for (std::int32_t m = 1; m <= last; ++m) {
         auto x = g.template Load<TScalarMem>(m);
