@@ -1,12 +1,120 @@
+// ombrisk-cli analyze: a wave file in, its spectrogram out, as the preview window shows it and
+// "Save Spectram" (or our PNG encoder) writes it.
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstdio>
+#include <string>
 
+#include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "picture/png/png_graphic.h"
+#include "preview/spectrogram_analysis.h"
+#include "preview/spectrogram_geometry.h"
+#include "preview/window_functions.h"
+#include "toolkit/exception.h"
+#include "toolkit/safe_file_stream.h"
 
 namespace ombrisk::cli {
 
-int RunAnalyze(const std::vector<std::string>&) {
-  std::fputs("ombrisk-cli: analyze is not available in this build\n", stderr);
-  return 2;
+namespace {
+
+constexpr const char* kAnalyzeUsage =
+    "usage: ombrisk-cli analyze WAVE IMAGE [--size N] [--window NAME] [--log-frequency] [--log-voltage]\n"
+    "                           [--brightness 0..100] [--invert] [--quiet]\n"
+    "Draws the spectrogram of WAVE into IMAGE (.bmp: 32 bits per pixel, as \"Save Spectram\" writes it;\n"
+    ".png). One column for every N samples, N/2 rows with the lowest frequency at the bottom, loud\n"
+    "bins dark on white.\n"
+    "  --size N          samples per column: 128, 256, 512, 1024 (default), 2048, 4096 or 8192\n"
+    "  --window NAME     hanning, hamming, blackman, rectangler (default; rectangular too) or gaussian\n"
+    "  --log-frequency   rows on a logarithmic frequency scale\n"
+    "  --log-voltage     grey from decibels instead of the linear magnitude\n"
+    "  --brightness B    0 to 100, default 50\n"
+    "  --invert          light on black\n"
+    "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n";
+
+const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--quiet"},
+                                  {"--size", "--window", "--brightness"}};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::int32_t ParseSampleSize(const std::string& text) {
+  for (int index = 0; index < kSampleSizeCount; ++index) {
+    const std::int32_t n = SampleSizeForIndex(index);
+    if (text == std::to_string(n)) return n;
+  }
+  throw TUsageError("option '--size' takes 128, 256, 512, 1024, 2048, 4096 or 8192, not '" + text + "'");
+}
+
+int ParseWindow(const std::string& text) {
+  const std::string name = Lower(text);
+  // The list's own spelling first; the dictionary spelling is what people type.
+  if (name == "rectangular") return 3;
+  for (int index = 0; index < kWindowFunctionCount; ++index) {
+    if (name == Lower(std::string(kWindowFunctionNames[static_cast<std::size_t>(index)]))) return index;
+  }
+  throw TUsageError("option '--window' takes hanning, hamming, blackman, rectangler or gaussian, not '" + text + "'");
+}
+
+enum class TImageKind { Bitmap, Png };
+
+TImageKind ImageKindOf(const std::string& path) {
+  const std::size_t dot = path.find_last_of('.');
+  const std::size_t slash = path.find_last_of('/');
+  const std::string extension =
+      dot == std::string::npos || (slash != std::string::npos && dot < slash) ? "" : Lower(path.substr(dot + 1));
+  if (extension == "bmp") return TImageKind::Bitmap;
+  if (extension == "png") return TImageKind::Png;
+  throw TUsageError("IMAGE must end in .bmp or .png: '" + path + "'");
+}
+
+void SaveImage(TPixelBitmap& picture, const std::string& path, TImageKind kind) {
+  if (kind == TImageKind::Bitmap) {
+    picture.SaveToFile(path);
+    return;
+  }
+  // The encoder writes a 32-bit bitmap as colour without alpha, so the meaningless fourth byte
+  // never becomes transparency.
+  TSafeFileStream out(path);
+  SavePng(picture, out);
+  out.Commit();
+}
+
+}  // namespace
+
+int RunAnalyze(const std::vector<std::string>& args) {
+  return RunCommand("analyze", kAnalyzeUsage, args, [&] {
+    const TCommandLine line = ParseCommandLine(args, kAnalyzeOptions);
+    RequirePositionals(line, {"WAVE", "IMAGE"});
+    const std::string& wavePath = line.Positionals[0];
+    const std::string& imagePath = line.Positionals[1];
+    const TImageKind kind = ImageKindOf(imagePath);
+
+    TSpectrogramSettings settings;  // the preview window's defaults
+    if (const auto size = line.Value("--size")) settings.SampleSize = ParseSampleSize(*size);
+    if (const auto window = line.Value("--window")) settings.WindowIndex = ParseWindow(*window);
+    if (const auto brightness = line.Value("--brightness")) {
+      settings.BrightnessPosition = ParseIntOption("--brightness", *brightness, 0, settings.BrightnessMax);
+    }
+    settings.LogFrequency = line.Has("--log-frequency");
+    settings.LogVoltage = line.Has("--log-voltage");
+    settings.InvertBrightness = line.Has("--invert");
+
+    TTerminalProgress progress(stderr, StderrIsTerminal() && !line.Has("--quiet"), "analyze");
+    const std::unique_ptr<TPixelBitmap> picture = AnalyzeWave(wavePath, settings, progress);
+    progress.Finish();
+    // A header announcing no samples gives a picture 0 columns wide: the bitmap writer would leave
+    // an empty file and a PNG of width 0 is no PNG, so say so instead of reporting success.
+    if (picture->Width() == 0) {
+      throw Exception("'" + wavePath + "' announces no samples: its spectrogram is 0 pixels wide, nothing written");
+    }
+    SaveImage(*picture, imagePath, kind);
+    return kExitDone;
+  });
 }
 
 }  // namespace ombrisk::cli

@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""ombrisk-cli analyze end to end: the BMP layout byte for byte, every pixel against a spectrogram
+worked out here by a direct sum, the PNG decoded here showing the same pixels, and the exit
+statuses of wrong calls. Usage: analyze_cli_test.py PATH-TO-OMBRISK-CLI"""
+import math
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import wave
+import zlib
+
+CLI = sys.argv[1]
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+def write_wave(path, samples):
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(44100)
+        w.writeframes(b"".join(struct.pack("<h", s) for s in samples))
+
+
+def run(*args):
+    return subprocess.run([CLI, "analyze", *args], capture_output=True, text=True)
+
+
+def read_bmp(path):
+    data = open(path, "rb").read()
+    magic, size, r1, r2, offset = struct.unpack_from("<2sIHHI", data, 0)
+    info = struct.unpack_from("<IiiHHIIiiII", data, 14)
+    header_size, width, height, planes, bits, compression, image_size = info[:7]
+    check(magic == b"BM" and size == len(data) and r1 == 0 and r2 == 0 and offset == 54, "bmp file header")
+    check(header_size == 40 and height > 0 and planes == 1 and bits == 32 and compression == 0, "bmp info header")
+    check(image_size == 4 * width * height and len(data) == 54 + 4 * width * height, "bmp size")
+    check(info[7:] == (0, 0, 0, 0), "bmp resolutions and colour counts")
+    rows = []
+    for stored in range(height):  # bottom-up
+        at = 54 + stored * 4 * width
+        row = []
+        for x in range(width):
+            b, g, r, zero = data[at + 4 * x: at + 4 * x + 4]
+            check(b == g == r and zero == 0, "bmp pixel %d,%d grey with a zero fourth byte" % (x, stored))
+            row.append(b)
+        rows.append(row)
+    return rows[::-1]  # top row first
+
+
+def read_png(path):
+    data = open(path, "rb").read()
+    check(data[:8] == b"\x89PNG\r\n\x1a\n", "png signature")
+    at, idat, width, height = 8, b"", 0, 0
+    while at < len(data):
+        length, kind = struct.unpack_from(">I4s", data, at)
+        body = data[at + 8: at + 8 + length]
+        check(zlib.crc32(kind + body) == struct.unpack_from(">I", data, at + 8 + length)[0], "png crc")
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack_from(">IIBB", body)
+            check(depth == 8 and colour in (0, 2), "png colour without alpha")
+            channels = 3 if colour == 2 else 1
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    previous, rows = bytearray(stride), []
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1: (y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b = previous[i]
+            c = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append([line[x * channels] for x in range(width)])
+        previous = line
+    return rows
+
+
+def reference(samples, n, brightness):
+    """Top row first; column x from block 2x + 1 (or 2x when it has no partner), Rectangler."""
+    half, blocks = n // 2, (len(samples) * 2 + n - 1) // n
+    width = (len(samples) + n - 1) // n
+    factor = brightness * 0.001 / 100
+    picture = [[0] * width for _ in range(half)]
+    for x in range(width):
+        b = 2 * x + 1 if 2 * x + 1 < blocks else 2 * x
+        block = samples[b * half: b * half + half]
+        for k in range(half):
+            c = sum(v * math.cos(2 * math.pi * k * t / n) for t, v in enumerate(block))
+            s = sum(v * math.sin(2 * math.pi * k * t / n) for t, v in enumerate(block))
+            level = min(255, max(0, round(math.hypot(c, s) * factor)))
+            picture[half - 1 - k][x] = 255 - level
+    return picture
+
+
+with tempfile.TemporaryDirectory() as folder:
+    def path(name):
+        return os.path.join(folder, name)
+
+    samples = [int(3000 * math.sin(2 * math.pi * 2000 * t / 44100) + 1500 * math.cos(2 * math.pi * 9000 * t / 44100))
+               for t in range(1000)]
+    write_wave(path("tones.wav"), samples)
+
+    done = run(path("tones.wav"), path("tones.bmp"), "--size", "128", "--brightness", "80", "--quiet")
+    check(done.returncode == 0 and done.stderr == "", "bmp run: %r" % (done,))
+    bmp = read_bmp(path("tones.bmp"))
+    expected = reference(samples, 128, 80)
+    check(len(bmp) == 64 and len(bmp[0]) == 8, "bmp is 8 x 64")
+    off = [(x, y) for y in range(64) for x in range(8) if abs(bmp[y][x] - expected[y][x]) > 1]
+    check(not off, "pixels off the reference at %s" % off[:5])
+
+    done = run(path("tones.wav"), path("tones.png"), "--size", "128", "--brightness", "80", "--window", "RECTANGULAR")
+    check(done.returncode == 0, "png run: %r" % (done,))
+    check(read_png(path("tones.png")) == bmp, "the png shows the bmp's pixels")
+
+    done = run(path("tones.wav"), path("hanning.bmp"), "--size", "256", "--window", "HaNNing", "--invert",
+               "--log-frequency", "--log-voltage")
+    check(done.returncode == 0 and len(read_bmp(path("hanning.bmp"))) == 128, "options in any case")
+
+    write_wave(path("empty.wav"), [])
+    for args, status in [((path("tones.wav"), path("out.jpg")), 2),
+                         ((path("tones.wav"), path("out.bmp"), "--size", "100"), 2),
+                         ((path("tones.wav"), path("out.bmp"), "--window", "kaiser"), 2),
+                         ((path("tones.wav"), path("out.bmp"), "--brightness", "101"), 2),
+                         ((path("tones.wav"), path("out.bmp"), "--loud"), 2),
+                         ((path("tones.wav"),), 2),
+                         ((path("missing.wav"), path("out.bmp")), 1),
+                         ((path("empty.wav"), path("out.png")), 1)]:
+        done = run(*args)
+        check(done.returncode == status and done.stderr != "", "%s exits %d: %r" % (args, status, done))
+    check(not any(name.startswith("out") for name in os.listdir(folder)), "failed runs leave no image")
+    missing = run(path("missing.wav"), path("out.bmp"))
+    check(missing.stderr == "ファイル %s は開けません。 No such file or directory \n" % path("missing.wav"),
+          "open error as the program shows it: %r" % missing.stderr)
+
+for failure in failures:
+    print("FAIL:", failure)
+sys.exit(1 if failures else 0)
