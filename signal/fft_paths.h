@@ -18,6 +18,7 @@ std::vector<TFftPath> AvailableFftPaths();
 TFftPath BestFftPath();
 const char* FftPathName(TFftPath path);
 
+// path must be one of AvailableFftPaths(); n and data as for ForwardRealFFT / InverseRealFFT.
 void ForwardRealFFTOn(TFftPath path, std::int32_t n, std::span<double> data);
 void InverseRealFFTOn(TFftPath path, std::int32_t n, std::span<double> data);
 

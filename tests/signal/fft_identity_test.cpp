@@ -125,6 +125,22 @@ TEST(BitIdentity, PublicEntryPointsTakeTheBestPath) {
   EXPECT_TRUE(SameBits(got, want));
 }
 
+// The synthesis goes beyond 8192; longer lengths add stages outside the cache-sized chunks.
+TEST(BitIdentity, LongerLengthsOnEveryPath) {
+  for (TFftPath path : fft_detail::AvailableFftPaths()) {
+    for (std::int32_t n = 1 << 14; n <= 1 << 17; n *= 2) {
+      std::vector<double> want = MakeData(n, TData::Uniform, 77 + static_cast<std::uint64_t>(n));
+      std::vector<double> got = want;
+      literal::ForwardRealFFT(n, want.data());
+      fft_detail::ForwardRealFFTOn(path, n, got);
+      ASSERT_TRUE(SameBits(got, want)) << fft_detail::FftPathName(path) << " forward, n = " << n;
+      literal::InverseRealFFT(n, want.data());
+      fft_detail::InverseRealFFTOn(path, n, got);
+      ASSERT_TRUE(SameBits(got, want)) << fft_detail::FftPathName(path) << " inverse, n = " << n;
+    }
+  }
+}
+
 TEST(BitIdentity, ElementsPastNAreNeverTouched) {
   const std::int32_t n = 256;
   std::vector<double> data = MakeData(n + 16, TData::Uniform, 3);
