@@ -29,7 +29,8 @@ constexpr std::uint32_t kMargin = 512;
 static_assert(255ULL * (kRedFixed + kGreenFixed + kBlueFixed) + kHalf < (1ULL << 32));
 
 // The grey exactly as defined: the long double products added red, green, blue, rounded half to even.
-std::uint8_t ExactGrey(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+// Kept out of line so that it does not hinder the vectorisation of the row loop.
+[[gnu::noinline, gnu::cold]] std::uint8_t ExactGrey(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   const long double sum = static_cast<long double>(red) * kRedWeight +
                           static_cast<long double>(green) * kGreenWeight +
                           static_cast<long double>(blue) * kBlueWeight;
@@ -52,29 +53,31 @@ inline bool NearHalf(std::uint32_t sum) {
 __attribute__((target_clones("avx2", "sse4.1", "default")))
 #endif
 #endif
-void GreyRow(std::uint8_t* pixels, std::size_t width) {
+void GreyRow(const std::uint8_t* pixels, std::uint8_t* out, std::size_t width) {
+  // out may be pixels itself: each chunk is read whole before it is written.
   constexpr std::size_t kChunk = 64;
   std::uint8_t grey[kChunk];
   while (width > 0) {
     const std::size_t n = width < kChunk ? width : kChunk;
-    bool anyNearHalf = false;
+    std::uint32_t anyNearHalf = 0;  // an integer: GCC vectorises an OR of integers, not of bools
     for (std::size_t i = 0; i < n; ++i) {
       const std::uint32_t sum = FixedSum(pixels[3 * i + 2], pixels[3 * i + 1], pixels[3 * i]);
-      anyNearHalf |= NearHalf(sum);
+      anyNearHalf |= static_cast<std::uint32_t>(NearHalf(sum));
       grey[i] = static_cast<std::uint8_t>(sum >> kFractionBits);
     }
-    if (anyNearHalf) {
+    if (anyNearHalf != 0) {
       for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t* p = pixels + 3 * i;
         if (NearHalf(FixedSum(p[2], p[1], p[0]))) grey[i] = ExactGrey(p[2], p[1], p[0]);
       }
     }
     for (std::size_t i = 0; i < n; ++i) {
-      pixels[3 * i] = grey[i];
-      pixels[3 * i + 1] = grey[i];
-      pixels[3 * i + 2] = grey[i];
+      out[3 * i] = grey[i];
+      out[3 * i + 1] = grey[i];
+      out[3 * i + 2] = grey[i];
     }
     pixels += 3 * n;
+    out += 3 * n;
     width -= n;
   }
 }
@@ -86,13 +89,30 @@ std::uint8_t GreyLevel(std::uint8_t red, std::uint8_t green, std::uint8_t blue) 
   return NearHalf(sum) ? ExactGrey(red, green, blue) : static_cast<std::uint8_t>(sum >> kFractionBits);
 }
 
-void ConvertRowToGrey(std::uint8_t* pixels, std::size_t width) { GreyRow(pixels, width); }
+void ConvertRowToGrey(std::uint8_t* pixels, std::size_t width) { GreyRow(pixels, pixels, width); }
+
+void ConvertRowToGrey(const std::uint8_t* pixels, std::uint8_t* grey, std::size_t width) {
+  GreyRow(pixels, grey, width);
+}
 
 void ConvertToGrey(TBitmap& bitmap) {
   bitmap.SetPixelFormat(TPixelFormat::pf24bit);
   const int height = bitmap.Height();
   const auto width = static_cast<std::size_t>(bitmap.Width());
   for (int y = 0; y < height; ++y) ConvertRowToGrey(bitmap.ScanLine(y), width);
+}
+
+void WriteGreyInto(TBitmap& source, TBitmap& dest) {
+  source.SetPixelFormat(TPixelFormat::pf24bit);
+  dest.SetPixelFormat(TPixelFormat::pf24bit);
+  dest.SetSize(source.Width(), source.Height());
+  const int height = source.Height();
+  const auto width = static_cast<std::size_t>(source.Width());
+  for (int y = 0; y < height; ++y) ConvertRowToGrey(source.ScanLine(y), dest.ScanLine(y), width);
+  dest.SetTransparentColor(source.TransparentColor());
+  dest.SetTransparent(source.Transparent());
+  // Setting the palette always signals the change, now that the pixels are in place.
+  dest.SetPalette(source.Palette());
 }
 
 }  // namespace ombrisk

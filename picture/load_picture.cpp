@@ -31,12 +31,11 @@ void LoadPicture(const std::string& fileName, TBitmap& displayPicture) {
   TPicture picture;
   picture.LoadFromFile(fileName);
 
-  // Everything that can fail works on a bitmap of our own; the display picture changes only once
-  // the grey picture is complete.
-  TBitmap grey;
-  grey.Assign(*picture.Graphic());
-  ConvertToGrey(grey);
-  displayPicture.Assign(grey);
+  // Reading, decoding and the change to 24 bits work on a bitmap of our own; the display picture
+  // is touched only by the grey pass, which can fail only for want of memory, before any change.
+  TBitmap colours;
+  colours.Assign(*picture.Graphic());
+  WriteGreyInto(colours, displayPicture);
 }
 
 }  // namespace ombrisk

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "toolkit/bitmap.h"
@@ -121,6 +122,48 @@ TEST(ConvertToGrey, ThirtyTwoBitAndEmptyBitmaps) {
   ConvertToGrey(empty);
   EXPECT_EQ(empty.Width(), 0);
   EXPECT_EQ(empty.PixelFormat(), TPixelFormat::pf24bit);
+}
+
+}  // namespace
+}  // namespace ombrisk
+
+namespace ombrisk {
+namespace {
+
+// The one-pass grey into another bitmap must give what a copy followed by ConvertToGrey gives,
+// whatever the destination held before.
+TEST(WriteGreyInto, MatchesCopyThenConvertForAnyEarlierDestination) {
+  TBitmap source;
+  source.SetPixelFormat(TPixelFormat::pf32bit);
+  source.SetSize(67, 5);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 67; ++x) source.SetPixel(x, y, (x * 0x030507 + y * 0x110D0B) & 0xFFFFFF);
+  }
+  TBitmap expected;
+  expected.Assign(source);
+  ConvertToGrey(expected);
+
+  TBitmap sameSize;
+  sameSize.SetSize(67, 5);
+  TBitmap larger;
+  larger.SetSize(200, 9);
+  TBitmap otherDepth;
+  otherDepth.SetPixelFormat(TPixelFormat::pf8bit);
+  otherDepth.SetSize(3, 3);
+  for (TBitmap* dest : {&sameSize, &larger, &otherDepth}) {
+    int changes = 0;
+    dest->OnChange = [&](TGraphic&) { ++changes; };
+    TBitmap colours;
+    colours.Assign(source);
+    WriteGreyInto(colours, *dest);
+    ASSERT_EQ(dest->PixelFormat(), TPixelFormat::pf24bit);
+    ASSERT_EQ(dest->Width(), 67);
+    ASSERT_EQ(dest->Height(), 5);
+    for (int y = 0; y < 5; ++y) {
+      EXPECT_EQ(std::memcmp(dest->ScanLine(y), expected.ScanLine(y), 67 * 3), 0) << "row " << y;
+    }
+    EXPECT_GT(changes, 0) << "the destination signals its change";
+  }
 }
 
 }  // namespace
