@@ -2,7 +2,8 @@
 // server (scripts/screenshots.sh starts one):
 //
 //   ombrisk-screenshots OUTDIR          the real windows, driven through their controls: main.png with
-//                                       a picture loaded, preview.png with a spectrogram, version.png
+//                                       a picture loaded, preview.png with a spectrogram, version.png,
+//                                       error.png (the error box with a Japanese message)
 //   ombrisk-screenshots --screen FILE   the whole screen, as it is now
 //
 // Dialogs are answered by script; any error shown ends the run with a non-zero status.
@@ -152,6 +153,16 @@ int DriveWindows(const QDir& folder) {
               form3.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
             });
   form1.findChild<QPushButton*>(QStringLiteral("Button5"))->click();
+
+  // The real error box, with a Japanese message, as a failed load shows it.
+  TMessageBoxErrorDisplay box(ApplicationTitle("ombrisk"));
+  WhenReady([] { return QApplication::activeModalWidget() != nullptr; },
+            [&] {
+              QWidget* shown = QApplication::activeModalWidget();
+              saved = Grab(*shown, folder.filePath(QStringLiteral("error.png"))) && saved;
+              shown->close();
+            });
+  box.ShowError(UserErrorText("拡張子 .txt の画像形式は処理できません"));
   return saved && !errors.Failed() ? 0 : 1;
 }
 

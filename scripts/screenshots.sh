@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the desktop program under a virtual X server and saves a screenshot of each window into
 # OUTDIR (default: screenshots/): startup.png (the program as it starts), main.png (a picture
-# loaded and turned into sound), preview.png (the spectrogram of that sound), version.png.
+# loaded and turned into sound), preview.png (the spectrogram of that sound), version.png, error.png (the error box).
 # Needs a configured build (./scripts/setup.sh); OMBRISK_BUILD_DIR names it (default: build).
 set -euo pipefail
 cd "$(dirname "$0")/.."

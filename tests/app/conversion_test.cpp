@@ -1,5 +1,6 @@
 // The glue between the toolkit and Qt: bitmaps as images, filters as Qt's dialog takes them, the
 // progress sink and the one place failures are caught.
+#include <QCoreApplication>
 #include <QProgressBar>
 #include <new>
 
@@ -48,13 +49,6 @@ INSTANTIATE_TEST_SUITE_P(Depths, BitmapImageTest,
                                            TDepth{"Bits8", TPixelFormat::pf8bit}),
                          TByName());
 
-TEST(BitmapImage, EmptyBitmapGivesANullImage) {
-  EXPECT_TRUE(ToQImage(TBitmap()).isNull());
-  TBitmap wide;
-  wide.SetSize(10, 0);
-  EXPECT_TRUE(ToQImage(wide).isNull());
-}
-
 TEST(QtNameFilters, EachPairKeepsItsDescriptionAndGetsItsPatternsBlankSeparated) {
   EXPECT_EQ(QtNameFilters("すべてのファイル (*.png;*.jpg)|*.png;*.jpg|PNG Format (*.png)|*.png"),
             (QStringList{QStringLiteral("すべてのファイル (*.png;*.jpg) (*.png *.jpg)"),
@@ -95,6 +89,34 @@ INSTANTIATE_TEST_SUITE_P(Steps, ProgressBarSinkTest,
                                            TProgressStep{"OneColumn", 0, 0, 1, 0},
                                            TProgressStep{"NoColumn", -1, 0, 1, 0}),
                          TByName());
+
+// Counts the paint events a widget receives.
+class TPaintCounter : public QObject {
+public:
+  int Paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++Paints;
+    return false;
+  }
+};
+
+TEST(ProgressBarSink, RepaintsAtOnceWithoutTheEventLoop) {
+  QProgressBar bar;
+  bar.show();
+  QCoreApplication::processEvents();
+  TPaintCounter counter;
+  bar.installEventFilter(&counter);
+  TProgressBarSink sink(bar);
+  sink.SetMax(10);
+  const int afterMax = counter.Paints;
+  EXPECT_GE(afterMax, 1);
+  sink.SetPosition(4);
+  EXPECT_GT(counter.Paints, afterMax);
+  // The same position again draws nothing new.
+  const int afterMove = counter.Paints;
+  sink.SetPosition(4);
+  EXPECT_EQ(counter.Paints, afterMove);
+}
 
 struct TFailure {
   const char* Name;

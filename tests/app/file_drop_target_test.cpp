@@ -12,7 +12,6 @@
 #include "app/start_up.h"
 #include "app_test_support.h"
 #include "toolkit/message_format.h"
-#include "toolkit/exception.h"
 
 namespace ombrisk::testing {
 namespace {
@@ -80,13 +79,6 @@ TEST_F(FileDropTargetTest, FollowsItsStateTable) {
   target->SetControl(area);
   EXPECT_TRUE(Unregistered());
   EXPECT_FALSE(target->Active());
-}
-
-TEST_F(FileDropTargetTest, SettingTheSameControlAgainChangesNothing) {
-  target->SetControl(area);
-  area->setAcceptDrops(false);  // behind the target's back
-  target->SetControl(area);
-  EXPECT_FALSE(area->acceptDrops());
 }
 
 TEST_F(FileDropTargetTest, MovingToAnotherControlUnregistersTheOld) {
@@ -170,15 +162,6 @@ TEST_F(FileDropTargetTest, DestroyingTheControlDetachesTheTarget) {
   EXPECT_EQ(target->Control(), nullptr);
 }
 
-TEST_F(FileDropTargetTest, AnExceptionFromTheHandlerStaysOutOfTheEventDispatch) {
-  target->OnDropFiles = [](TFileDropTarget&, QWidget*, const std::vector<std::string>&) {
-    throw Exception("handler failed");
-  };
-  target->SetControl(area);
-  EXPECT_EQ(DragAndDrop(area->viewport(), *UrlData(FileUrls({"/tmp/a.bmp"}))), std::make_pair(true, true));
-  EXPECT_EQ(target->DropList(), std::vector<std::string>{"/tmp/a.bmp"});
-}
-
 class MainWindowDropTest : public ::testing::Test {
 protected:
   TRecordedErrors errors;
@@ -218,15 +201,6 @@ TEST_F(MainWindowDropTest, OnlyThePictureAreaAcceptsDrops) {
   }
   // The picture itself passes drops on to the area's viewport.
   EXPECT_EQ(area->widget()->parentWidget(), area->viewport());
-}
-
-TEST_F(MainWindowDropTest, InactiveTheAreaRefusesDropsAndNothingLoads) {
-  const std::string path = folder.Path("one.bmp");
-  WriteBitmapFile(path, 7, 3);
-  form1.FileDropTarget1().SetActive(false);
-  EXPECT_EQ(DragAndDrop(area->viewport(), *UrlData(FileUrls({path}))), std::make_pair(false, false));
-  EXPECT_TRUE(form1.Image1().Picture().Empty());
-  EXPECT_TRUE(errors.Shown.empty());
 }
 
 }  // namespace

@@ -141,14 +141,5 @@ INSTANTIATE_TEST_SUITE_P(
         TClose{"O", [](TForm3& form) { QTest::keyClick(Find<QPushButton>(form, "Button1"), Qt::Key_O); }}),
     TByName());
 
-TEST_F(VersionWindowTest, EscapeDoesNotClose) {
-  QTimer::singleShot(0, &form3, [&] {
-    QTest::keyClick(&form3, Qt::Key_Escape);
-    EXPECT_TRUE(form3.isVisible());
-    form3.accept();
-  });
-  form3.exec();
-}
-
 }  // namespace
 }  // namespace ombrisk::testing
