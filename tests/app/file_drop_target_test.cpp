@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "app_test_support.h"
+#include "toolkit/exception.h"
 #include "toolkit/message_format.h"
 
 namespace ombrisk::testing {
