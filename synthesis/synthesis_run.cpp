@@ -21,6 +21,7 @@
 #include "synthesis/synthesis_steps.h"
 #include "toolkit/exception.h"
 #include "toolkit/file_stream.h"
+#include "toolkit/safe_file_stream.h"
 #include "toolkit/message_format.h"
 #include "toolkit/size_limits.h"
 
@@ -126,9 +127,10 @@ void ScaleSamples(std::span<const double> output, std::span<std::int16_t> sample
 void RunSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, const std::string& outputPath,
                   TProgressSink& progress) {
   // Opening comes first: a path that cannot be created is the error the user sees, whatever else
-  // is wrong. Everything below is released by destructors on every way out; the file then keeps
-  // what was written so far.
-  TFileStream file(outputPath, TFileMode::fmCreate);
+  // is wrong. The samples go to a temporary file beside the target that replaces it only when
+  // complete, so a failed run leaves the user's old file as it was; everything below is released
+  // by destructors on every way out.
+  TSafeFileStream file(outputPath);
   TPixelBitmap working;
 
   const int height = picture.Height();
@@ -166,7 +168,7 @@ void RunSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, co
     out.Flush();
   }
   progress.SetPosition(0);
-  file.Close();
+  file.Commit();
 }
 
 }  // namespace ombrisk

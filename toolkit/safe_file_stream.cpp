@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -46,12 +47,23 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : m_fileName(fileN
   const bool exists = ::stat(fileName.c_str(), &existing) == 0;
   if (exists) {
     if (S_ISDIR(existing.st_mode)) ThrowCreateError(fileName, EISDIR);
+    if (!S_ISREG(existing.st_mode)) {
+      // A device or a pipe cannot be replaced by a file (and must never be): write through.
+      m_fd = ::open(fileName.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+      if (m_fd < 0) ThrowCreateError(fileName, errno);
+      m_writesThrough = true;
+      return;
+    }
     const int probe = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
     if (probe < 0) ThrowCreateError(fileName, errno);
     ::close(probe);
+    // A link stays a link: the file it names is the one replaced.
+    std::vector<char> resolved(PATH_MAX + 1, '\0');
+    if (::realpath(fileName.c_str(), resolved.data()) != nullptr) m_replacedName = resolved.data();
   }
+  if (m_replacedName.empty()) m_replacedName = fileName;
 
-  std::string pattern = DirectoryOf(fileName) + "/." + BaseNameOf(fileName) + ".XXXXXX";
+  std::string pattern = DirectoryOf(m_replacedName) + "/." + BaseNameOf(m_replacedName) + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   m_fd = ::mkostemp(name.data(), O_CLOEXEC);
@@ -109,10 +121,17 @@ std::int64_t TSafeFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 
 void TSafeFileStream::Commit() {
   if (m_committed) return;
+  if (m_writesThrough) {
+    const int fd = m_fd;
+    m_fd = -1;
+    m_committed = true;
+    if (fd < 0 || ::close(fd) != 0) throw EWriteError(kSWriteError);
+    return;
+  }
   const bool durable = m_fd >= 0 && ::fsync(m_fd) == 0;
   const bool closed = m_fd >= 0 && ::close(m_fd) == 0;
   m_fd = -1;
-  if (!durable || !closed || ::rename(m_temporaryName.c_str(), m_fileName.c_str()) != 0) {
+  if (!durable || !closed || ::rename(m_temporaryName.c_str(), m_replacedName.c_str()) != 0) {
     Discard();
     throw EWriteError(kSWriteError);
   }

@@ -6,6 +6,7 @@
 //
 // Until Commit succeeds the target is exactly as it was (absent, or the user's old file); the
 // destructor removes an uncommitted temporary file, so a failed run leaves nothing behind.
+// A link is followed (the file it names is replaced); a device or pipe is written directly.
 #pragma once
 
 #include <string>
@@ -34,7 +35,9 @@ private:
 
   std::string m_fileName;
   std::string m_temporaryName;
+  std::string m_replacedName;
   int m_fd = -1;
+  bool m_writesThrough = false;
   bool m_committed = false;
 };
 

@@ -92,6 +92,27 @@ TEST_F(SafeOutput, UncreatableTargetsRaiseTheCreationErrorFirst) {
   EXPECT_EQ(EntryCount(), 0u);
 }
 
+TEST_F(SafeOutput, LinksAreFollowedAndDevicesWrittenThrough) {
+  const std::string real = Path("real.wav");
+  const std::string link = Path("link.wav");
+  Put(real, "old");
+  fs::create_symlink(real, link);
+  {
+    TSafeFileStream out(link);
+    out.WriteBuffer("new", 3);
+    out.Commit();
+  }
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Contents(real), "new");
+
+  if (!fs::exists("/dev/full")) return;
+  {
+    TSafeFileStream full("/dev/full");
+    EXPECT_THROW(full.WriteBuffer("x", 1), EWriteError);  // a full disk is reported, not replaced
+  }
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
 TEST_F(SafeOutput, ReadOnlyTargetIsRefusedUnchanged) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
   const std::string target = Path("ro.wav");
