@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "preview/block_reader.h"
+#include "preview/column_tile.h"
 #include "preview/spectrogram_block.h"
 #include "preview/spectrogram_geometry.h"
 #include "signal/wave_header.h"
@@ -38,11 +39,11 @@ std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::stri
   const std::int64_t width = SpectrogramWidth(dataBytes, sampleSize);
   // D is whatever the header says; refuse before any pixel memory is asked for.
   CheckBitmapSize(width, height, 32);
-  picture->SetWidth(static_cast<int>(width));
-  picture->SetHeight(height);
-  picture->Fill(0, 0, 0);
+  // A freshly sized bitmap is all zero bytes, which is the black fill: no second pass over it.
+  picture->SetSize(static_cast<int>(width), height);
 
   TSpectrogramBlock block(settings);
+  TColumnTile tile(height);
 
   const std::int64_t length = stream.Size();
   progress.SetMax(ProgressValue(length / sampleSize));
@@ -56,11 +57,12 @@ std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::stri
     if (x < width) {
       block.Load(bytes);
       block.Transform();
-      block.Draw(*picture, static_cast<int>(x));
+      block.DrawColumn(tile.Column(static_cast<int>(x), *picture));
     }
     ++blockIndex;
     progress.SetPosition(ProgressValue(blockIndex));
   }
+  tile.Flush(*picture);
   return picture;
 }
 

@@ -2,22 +2,18 @@
 // magnitudes, greys, and the column they are drawn into. The buffers are made once per run.
 //
 //   TSpectrogramBlock block(settings);
-//   block.Load(bytes);  block.Transform();  block.Draw(picture, x);
+//   block.Load(bytes);  block.Transform();  block.DrawColumn(column, stride);
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "preview/grey_levels.h"
 #include "preview/spectrogram_analysis.h"
-#include "synthesis/pixel_bitmap.h"
 
 namespace ombrisk {
-
-// The grey of one bin of magnitude m (already scaled by the brightness factor): linear
-// 255 − ClampByte(round(m)), logarithmic 255 − ClampByte(round(20 × log10(m ÷ 4))), then
-// inverted if asked. A zero magnitude has no logarithm and counts as the lowest level: 255.
-std::uint8_t SpectrogramGrey(double magnitude, bool logVoltage, bool invert);
 
 class TSpectrogramBlock {
 public:
@@ -28,24 +24,31 @@ public:
   // What a short block does not reach is cleared, so no sample of an earlier block shows through;
   // an odd last byte is a sample's low byte.
   void Load(std::span<const std::uint8_t> bytes);
-  // Window, forward transform and magnitudes of the loaded block.
+  // Window and forward transform of the loaded block.
   void Transform();
-  // Draws every bin that has a row into column x; rows no bin reaches are left as they are.
-  void Draw(TPixelBitmap& picture, int x) const;
+  // The magnitude of bin k: sqrt(C(k)² + S(k)²) × factor, worked in long double, stored as double.
+  double Magnitude(std::size_t k) const;
+  // Writes the grey of every bin that has a row to column[row] (row 0 the top); rows no bin
+  // reaches are left as they are. Several bins on one row: the highest wins.
+  void DrawColumn(std::uint8_t* column);
 
   std::span<const double> Weights() const { return m_weights; }
-  std::span<const double> Magnitudes() const { return m_magnitudes; }
 
 private:
   std::int32_t m_sampleSize;
   double m_factor;
   bool m_logVoltage;
   bool m_invert;
+  bool m_unitWeights;
+  bool m_linearRows;                  // "Rectangler": the products are the samples themselves
+  TGreyLevels m_levels;
   std::vector<double> m_weights;       // w(N, j), worked out once per run
   std::vector<int> m_rows;             // picture row of each bin
   std::vector<std::int16_t> m_samples; // N values; the second half stays 0
   std::vector<double> m_transform;     // N values
-  std::vector<double> m_magnitudes;    // N/2 values
+  std::vector<double> m_magnitudes;        // N/2 values worked in double, for decibels
+  std::vector<std::uint8_t> m_levelBytes;  // N/2 levels, 0 … 255
+  std::vector<std::uint8_t> m_undecided;   // N/2 flags: level left to the long-double magnitude
 };
 
 }  // namespace ombrisk

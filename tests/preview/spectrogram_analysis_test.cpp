@@ -107,6 +107,20 @@ INSTANTIATE_TEST_SUITE_P(Options, AnalysisMatchesReference,
                                            TOptions{256, 4, true, true, true}, TOptions{512, 0, false, true, true},
                                            TOptions{1024, 3, true, false, true}, TOptions{1024, 4, false, false, false}));
 
+TEST(SpectrogramRun, ManyColumnsEachShowTheirOwnBlock) {
+  // Enough columns for the drawing to cross several gathered groups, the last one partly filled.
+  TSpectrogramSettings s = WithSize(128);
+  s.LogFrequency = true;
+  const Samples samples = RandomSamples(128 * 37 - 20, 3);
+  const TTempFile file(WaveBytes(samples));
+  const auto picture = Analyze(file, s);
+  ASSERT_EQ(picture->Width(), 37);
+  for (int x = 0; x < 37; ++x) {
+    const Samples block = BlockOf(samples, static_cast<std::size_t>(2 * x + 1), 128);
+    ExpectColumnNear(ColumnOf(*picture, x), ReferenceColumn(block, s), "column " + std::to_string(x));
+  }
+}
+
 TEST(SpectrogramRun, SampleSizesGiveTheirHeights) {
   const TTempFile file(WaveBytes(RandomSamples(300, 1)));
   for (int index = 0; index < kSampleSizeCount; ++index) {

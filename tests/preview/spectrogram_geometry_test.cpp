@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
 #include <set>
 
-#include "preview/spectrogram_block.h"
 
 namespace ombrisk {
 namespace {
@@ -71,66 +69,6 @@ TEST(SpectrogramGeometry, LinearRowsPutBinZeroAtTheBottom) {
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(n / 2));
     for (int k = 0; k < n / 2; ++k) ASSERT_EQ(rows[static_cast<std::size_t>(k)], n / 2 - 1 - k);
   }
-}
-
-struct TGreyCase {
-  double Magnitude;
-  bool LogVoltage;
-  int Grey;
-};
-
-std::ostream& operator<<(std::ostream& out, const TGreyCase& c) {
-  return out << "m=" << c.Magnitude << (c.LogVoltage ? " decibels" : " linear");
-}
-
-class Greys : public ::testing::TestWithParam<TGreyCase> {};
-
-TEST_P(Greys, LevelRoundsHalfToEvenAndClamps) {
-  const TGreyCase c = GetParam();
-  EXPECT_EQ(SpectrogramGrey(c.Magnitude, c.LogVoltage, false), c.Grey) << c.Magnitude;
-  EXPECT_EQ(SpectrogramGrey(c.Magnitude, c.LogVoltage, true), 255 - c.Grey) << c.Magnitude;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Levels, Greys,
-    ::testing::Values(TGreyCase{0.0, false, 255}, TGreyCase{0.5, false, 255}, TGreyCase{1.5, false, 253},
-                      TGreyCase{2.5, false, 253}, TGreyCase{100.49, false, 155}, TGreyCase{254.5, false, 1},
-                      TGreyCase{255.5, false, 0}, TGreyCase{1e300, false, 0},
-                      // Decibels: 20 × log10(m ÷ 4); a zero magnitude is the lowest level.
-                      TGreyCase{0.0, true, 255}, TGreyCase{1e-300, true, 255}, TGreyCase{4.0, true, 255},
-                      TGreyCase{40.0, true, 235}, TGreyCase{400.0, true, 215}, TGreyCase{4e12, true, 15},
-                      TGreyCase{1e300, true, 0}));
-
-TEST(SpectrogramBlock, ConstantBlockWithRectanglerHasOnlyHalfTheBufferInBinZero) {
-  for (const std::int32_t n : {128, 1024, 8192}) {
-    for (const std::int16_t c : {std::int16_t{1000}, std::int16_t{-32768}}) {
-      TSpectrogramSettings s;
-      s.SampleSize = n;
-      TSpectrogramBlock block(s);
-      std::vector<std::uint8_t> bytes;
-      for (int i = 0; i < n / 2; ++i) {
-        bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(c) & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(c) >> 8));
-      }
-      block.Load(bytes);
-      block.Transform();
-      EXPECT_DOUBLE_EQ(block.Magnitudes()[0], n / 2 * std::abs(c) * 0.0005) << n << " " << c;
-      // A half-filled buffer is a box: the even bins other than 0 cancel.
-      EXPECT_NEAR(block.Magnitudes()[2], 0.0, 1e-6 * block.Magnitudes()[0]) << n;
-    }
-  }
-}
-
-TEST(SpectrogramBlock, ShortLoadClearsWhatAnEarlierBlockLeft) {
-  TSpectrogramSettings s;
-  s.SampleSize = 128;
-  TSpectrogramBlock block(s);
-  block.Load(std::vector<std::uint8_t>(128, 0x11));
-  block.Transform();
-  EXPECT_GT(block.Magnitudes()[0], 0.0);
-  block.Load({});
-  block.Transform();
-  for (const double m : block.Magnitudes()) EXPECT_EQ(m, 0.0);
 }
 
 }  // namespace

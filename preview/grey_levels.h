@@ -1,0 +1,43 @@
+// The grey of a transform bin, from its magnitude (already scaled by the brightness factor).
+//
+//   SpectrogramGrey(m, logVoltage, invert);     // the defining long-double formula
+//   TGreyLevels levels(logVoltage);
+//   int level = levels.FastLevel(mFast);        // the same level from a magnitude worked in double,
+//   if (level < 0) level = ...exact...;         //   or -1 when it lies too near a rounding boundary
+//
+// Linear: level = ClampByte(round(m)); logarithmic: ClampByte(round(20 × log10(m ÷ 4))), a zero
+// magnitude counting as the lowest level. The grey is 255 − level, inverted if asked.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace ombrisk {
+
+std::uint8_t SpectrogramGrey(double magnitude, bool logVoltage, bool invert);
+// The level alone, by the defining formula.
+int SpectrogramLevel(double magnitude, bool logVoltage);
+
+// Decides the level without a long-double square root or logarithm per bin. A magnitude worked
+// in double differs from the long-double one by a few parts in 10^16; only one lying within a
+// part in 10^9 of a boundary between levels is left undecided, and the caller then works the
+// magnitude out in full.
+class TGreyLevels {
+public:
+  explicit TGreyLevels(bool logVoltage);
+  int FastLevel(double magnitude) const;
+
+private:
+  int LogLevel(double magnitude) const;
+
+  bool m_logVoltage;
+  // Logarithmic levels: m_thresholds[L] is the magnitude at which level L begins, 4 × 10^((L − ½) ÷ 20)
+  // for L = 1 … 255. A cell is a sixteenth of an octave, narrower than the ratio between two
+  // thresholds, so each holds at most one of them: m_cellLevel is the level at the cell's start.
+  std::array<double, 257> m_thresholds{};
+  std::vector<std::uint8_t> m_cellLevel;
+  int m_firstExponent = 0;
+};
+
+}  // namespace ombrisk
