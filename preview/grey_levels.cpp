@@ -45,8 +45,7 @@ std::uint8_t SpectrogramGrey(double magnitude, bool logVoltage, bool invert) {
   return static_cast<std::uint8_t>(invert ? 255 - grey : grey);
 }
 
-TGreyLevels::TGreyLevels(bool logVoltage) : m_logVoltage(logVoltage) {
-  if (!logVoltage) return;
+TDecibelLevels::TDecibelLevels() {
   m_thresholds[0] = 0.0;
   for (int level = 1; level <= 255; ++level) {
     m_thresholds[static_cast<std::size_t>(level)] =
@@ -66,16 +65,7 @@ TGreyLevels::TGreyLevels(bool logVoltage) : m_logVoltage(logVoltage) {
   }
 }
 
-int TGreyLevels::FastLevel(double magnitude) const {
-  if (m_logVoltage) return LogLevel(magnitude);
-  if (magnitude >= 256.0) return 255;
-  // Halves are where round-half-even and the approximation could part ways.
-  const double fraction = magnitude - std::floor(magnitude);
-  if (std::abs(fraction - 0.5) <= 256.0 * kMargin || !(magnitude >= 0.0)) return -1;
-  return std::min(static_cast<int>(magnitude + 0.5), 255);
-}
-
-int TGreyLevels::LogLevel(double magnitude) const {
+int TDecibelLevels::FastLevel(double magnitude) const {
   if (magnitude < m_thresholds[1] * (1.0 - kMargin)) {
     // Zero stays zero however it is worked out; a tiny but non-zero value might not.
     return magnitude == 0.0 || magnitude > 1e-100 ? 0 : -1;

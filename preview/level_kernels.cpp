@@ -121,7 +121,7 @@ bool HasAvx2() {
 }  // namespace
 
 bool LinearLevels(std::span<const double> transform, double factor, std::span<std::uint8_t> levels,
-                  std::span<std::uint8_t> undecided) {
+                  std::span<std::uint8_t> undecided, TLevelKernel kernel) {
   const std::size_t n = transform.size();
   const std::size_t half = n / 2;
   const double* t = transform.data();
@@ -136,14 +136,16 @@ bool LinearLevels(std::span<const double> transform, double factor, std::span<st
   }
   const std::size_t vectorEnd = k + (half - k) / 8 * 8;
 #if defined(OMBRISK_LEVELS_AVX2)
-  if (HasAvx2()) {
+  if (kernel == TLevelKernel::Best && HasAvx2()) {
     any = VectorBinsAvx2(t, n, k, vectorEnd, f, levels.data(), undecided.data()) || any;
     k = vectorEnd;
   }
 #endif
 #if defined(__SSE2__)
-  any = VectorBinsSse2(t, n, k, vectorEnd, f, levels.data(), undecided.data()) || any;
-  k = vectorEnd;
+  if (kernel != TLevelKernel::Plain) {
+    any = VectorBinsSse2(t, n, k, vectorEnd, f, levels.data(), undecided.data()) || any;
+    k = vectorEnd;
+  }
 #endif
   for (; k < half; ++k) {
     ScalarBin(static_cast<float>(t[k]), static_cast<float>(t[n - k]), f, levels[k], undecided[k]);

@@ -17,7 +17,6 @@ TSpectrogramBlock::TSpectrogramBlock(const TSpectrogramSettings& settings)
       m_invert(settings.InvertBrightness),
       m_unitWeights(false),
       m_linearRows(!settings.LogFrequency),
-      m_levels(settings.LogVoltage),
       m_weights(static_cast<std::size_t>(settings.SampleSize)),
       m_rows(SpectrogramRows(settings.SampleSize, settings.LogFrequency)),
       m_samples(static_cast<std::size_t>(settings.SampleSize), 0),
@@ -86,7 +85,7 @@ void TSpectrogramBlock::DrawColumn(std::uint8_t* column) {
     magnitudes[0] = std::abs(t[0]) * m_factor;
     for (std::size_t k = 1; k < half; ++k) magnitudes[k] = std::sqrt(t[k] * t[k] + t[n - k] * t[n - k]) * m_factor;
     for (std::size_t k = 0; k < half; ++k) {
-      int level = m_levels.FastLevel(magnitudes[k]);
+      int level = m_decibels.FastLevel(magnitudes[k]);
       if (level < 0) level = SpectrogramLevel(Magnitude(k), true);
       levels[k] = static_cast<std::uint8_t>(level);
     }

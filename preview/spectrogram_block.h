@@ -41,7 +41,7 @@ private:
   bool m_invert;
   bool m_unitWeights;
   bool m_linearRows;                  // "Rectangler": the products are the samples themselves
-  TGreyLevels m_levels;
+  TDecibelLevels m_decibels;
   std::vector<double> m_weights;       // w(N, j), worked out once per run
   std::vector<int> m_rows;             // picture row of each bin
   std::vector<std::int16_t> m_samples; // N values; the second half stays 0

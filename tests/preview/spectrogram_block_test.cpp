@@ -1,6 +1,7 @@
 // The grey decision and one block through the chain.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "preview/grey_levels.h"
+#include "preview/level_kernels.h"
 #include "preview/spectrogram_block.h"
 
 namespace ombrisk {
@@ -41,15 +43,13 @@ INSTANTIATE_TEST_SUITE_P(
                       TGreyCase{40.0, true, 235}, TGreyCase{400.0, true, 215}, TGreyCase{4e12, true, 15},
                       TGreyCase{1e300, true, 0}));
 
-// The fast decision never contradicts the formula: it gives the formula's level or declines.
+// The fast decisions never contradict the formula: each gives the formula's level or declines.
 // Probed where it matters most: a few ulps around every level boundary, and at random.
 std::vector<double> AroundBoundaries(bool logVoltage) {
-  std::vector<double> boundaries;
+  std::vector<double> probes = {0.0, 1e-300, 1e-100, 1e-20};
   for (int level = 0; level <= 256; ++level) {
-    boundaries.push_back(logVoltage ? static_cast<double>(4.0L * std::pow(10.0L, (level - 0.5L) / 20.0L)) : level - 0.5);
-  }
-  std::vector<double> probes = {0.0, 1e-300, 1e-100, 1e-20, std::numeric_limits<double>::infinity()};
-  for (const double b : boundaries) {
+    const double b = logVoltage ? static_cast<double>(4.0L * std::pow(10.0L, (level - 0.5L) / 20.0L)) : level - 0.5;
+    if (b < 0) continue;
     double below = b;
     double above = b;
     for (int step = 0; step < 8; ++step) {
@@ -58,22 +58,17 @@ std::vector<double> AroundBoundaries(bool logVoltage) {
       below = std::nextafter(below, 0.0);
       above = std::nextafter(above, HUGE_VAL);
     }
-    probes.push_back(b * (1 - 2e-9));
-    probes.push_back(b * (1 + 2e-9));
+    for (const double offset : {-3e-4, -2e-9, 2e-9, 3e-4}) probes.push_back(b * (1 + offset));
   }
   return probes;
 }
 
-class FastGreyLevels : public ::testing::TestWithParam<bool> {};
-
-TEST_P(FastGreyLevels, AgreeWithTheFormulaOrDecline) {
-  const bool logVoltage = GetParam();
-  const TGreyLevels levels(logVoltage);
-  for (const double m : AroundBoundaries(logVoltage)) {
-    if (m < 0) continue;
-    const int fast = levels.FastLevel(m);
+TEST(DecibelLevels, AgreeWithTheFormulaOrDecline) {
+  const TDecibelLevels decibels;
+  for (const double m : AroundBoundaries(true)) {
+    const int fast = decibels.FastLevel(m);
     if (fast >= 0) {
-      ASSERT_EQ(fast, SpectrogramLevel(m, logVoltage)) << m;
+      ASSERT_EQ(fast, SpectrogramLevel(m, true)) << m;
     }
   }
   std::mt19937_64 random(99);
@@ -82,18 +77,94 @@ TEST_P(FastGreyLevels, AgreeWithTheFormulaOrDecline) {
   constexpr int kProbes = 200000;
   for (int i = 0; i < kProbes; ++i) {
     const double m = std::pow(10.0, exponent(random));
-    const int fast = levels.FastLevel(m);
+    const int fast = decibels.FastLevel(m);
     if (fast < 0) {
       ++declined;
       continue;
     }
-    ASSERT_EQ(fast, SpectrogramLevel(m, logVoltage)) << m;
+    ASSERT_EQ(fast, SpectrogramLevel(m, true)) << m;
   }
   EXPECT_LT(declined, kProbes / 10000) << "the fallback should be rare";
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, FastGreyLevels, ::testing::Values(false, true),
-                         [](const auto& test) { return test.param ? std::string("Decibels") : std::string("Linear"); });
+// The linear vector loop over whole packed spectra: magnitudes at and around every half, and at
+// random, in every bin position (the first eight go one by one, the rest in vectors).
+}  // namespace
+
+void PrintTo(TLevelKernel kernel, std::ostream* out) {
+  *out << (kernel == TLevelKernel::Best ? "best" : kernel == TLevelKernel::Sse2 ? "SSE2" : "plain");
+}
+
+namespace {
+
+class LinearLevelsLoop : public ::testing::TestWithParam<TLevelKernel> {};
+
+TEST_P(LinearLevelsLoop, AgreesWithTheFormulaWhereverItDecides) {
+  for (const std::int32_t n : {128, 1024}) {
+    const std::size_t half = static_cast<std::size_t>(n / 2);
+    const double factor = 0.0005;
+    const std::vector<double> magnitudes = AroundBoundaries(false);
+    std::mt19937_64 random(static_cast<unsigned>(n));
+    std::uniform_real_distribution<double> angle(0.0, 6.283185307179586);
+    std::uniform_real_distribution<double> loud(0.0, 300.0);
+    int declinedAtRandom = 0;
+    int atRandom = 0;
+    int declinedOnHalves = 0;
+    for (std::size_t round = 0; round < 40; ++round) {
+      std::vector<double> t(static_cast<std::size_t>(n), 0.0);
+      std::vector<double> wanted(half);
+      std::vector<int> kind(half);  // 0 near a boundary, 1 at random, 2 exactly on a half
+      for (std::size_t k = 0; k < half; ++k) {
+        // Odd bins at random, even bins through the probes.
+        const std::size_t pick = (round * half + k) / 2 % magnitudes.size();
+        const bool atRandomHere = k % 2 == 1;
+        const double m = atRandomHere ? loud(random) : magnitudes[pick];
+        kind[k] = atRandomHere ? 1 : m - std::floor(m) == 0.5 ? 2 : 0;
+        // A magnitude on the real axis where only C(k) is set, elsewhere at an angle.
+        const double a = k == 0 || k % 3 == 0 ? 0.0 : angle(random);
+        t[k] = m / factor * std::cos(a);
+        if (k > 0) t[static_cast<std::size_t>(n) - k] = m / factor * std::sin(a);
+        const long double c = t[k];
+        const long double s = k == 0 ? 0.0L : t[static_cast<std::size_t>(n) - k];
+        wanted[k] = static_cast<double>(std::sqrt(c * c + s * s) * static_cast<long double>(factor));
+      }
+      std::vector<std::uint8_t> levels(half);
+      std::vector<std::uint8_t> undecided(half);
+      const bool any = LinearLevels(t, factor, levels, undecided, GetParam());
+      EXPECT_EQ(any, std::count(undecided.begin(), undecided.end(), 1) > 0);
+      for (std::size_t k = 0; k < half; ++k) {
+        ASSERT_LE(undecided[k], 1);
+        atRandom += kind[k] == 1;
+        if (undecided[k] != 0) {
+          declinedAtRandom += kind[k] == 1;
+          declinedOnHalves += kind[k] == 2;
+          continue;
+        }
+        ASSERT_EQ(levels[k], SpectrogramLevel(wanted[k], false)) << "n " << n << " bin " << k << " m " << wanted[k];
+      }
+    }
+    EXPECT_GT(declinedOnHalves, 0) << n;
+    EXPECT_LT(declinedAtRandom, atRandom / 100) << n << ": the fallback should be rare";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, LinearLevelsLoop,
+                         ::testing::Values(TLevelKernel::Best, TLevelKernel::Sse2, TLevelKernel::Plain),
+                         [](const auto& test) {
+                           return test.param == TLevelKernel::Best ? std::string("Best")
+                                  : test.param == TLevelKernel::Sse2 ? std::string("Sse2")
+                                                                     : std::string("Plain");
+                         });
+
+TEST(LevelKernels, ReverseFlippedWritesTheTopRowFirst) {
+  std::vector<std::uint8_t> levels(21);
+  for (std::size_t k = 0; k < levels.size(); ++k) levels[k] = static_cast<std::uint8_t>(10 * k);
+  std::vector<std::uint8_t> column(21);
+  ReverseFlipped(levels, column.data(), 255);
+  for (std::size_t k = 0; k < levels.size(); ++k) EXPECT_EQ(column[20 - k], 255 - 10 * k) << k;
+  ReverseFlipped(levels, column.data(), 0);
+  for (std::size_t k = 0; k < levels.size(); ++k) EXPECT_EQ(column[20 - k], 10 * k) << k;
+}
 
 TEST(SpectrogramBlock, ConstantBlockWithRectanglerHasOnlyHalfTheBufferInBinZero) {
   for (const std::int32_t n : {128, 1024, 8192}) {
