@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "picture/grey_kernels.h"
 #include "toolkit/bitmap.h"
 
 namespace ombrisk {
@@ -43,9 +45,18 @@ TEST(GreyLevel, EachChannelAloneAndAllTogether) {
   }
 }
 
-// Every one of the 16.7 million colours through the row converter, against the literal formula:
-// this is what proves the fixed-point shortcut and its margin around the halves.
-TEST(ConvertRowToGrey, EveryColourMatchesTheLongDoubleFormula) {
+// Every one of the 16.7 million colours through each row kernel, against the literal formula:
+// this is what proves the fixed-point shortcut, its margin around the halves and the vector code.
+struct Kernel {
+  const char* name;
+  void (*row)(const std::uint8_t*, std::uint8_t*, std::size_t);
+  bool (*usable)();
+};
+
+class GreyRowKernel : public ::testing::TestWithParam<Kernel> {};
+
+TEST_P(GreyRowKernel, EveryColourMatchesTheLongDoubleFormula) {
+  if (!GetParam().usable()) GTEST_SKIP() << GetParam().name << " does not run on this machine";
   std::vector<std::uint8_t> row(256 * 3);
   int mismatches = 0;
   for (int red = 0; red < 256; ++red) {
@@ -55,7 +66,7 @@ TEST(ConvertRowToGrey, EveryColourMatchesTheLongDoubleFormula) {
         row[3 * blue + 1] = static_cast<std::uint8_t>(green);
         row[3 * blue + 2] = static_cast<std::uint8_t>(red);
       }
-      ConvertRowToGrey(row.data(), 256);
+      GetParam().row(row.data(), row.data(), 256);
       for (int blue = 0; blue < 256; ++blue) {
         const int expected = ReferenceGrey(red, green, blue);
         const bool same = row[3 * blue] == expected && row[3 * blue + 1] == expected && row[3 * blue + 2] == expected;
@@ -69,8 +80,15 @@ TEST(ConvertRowToGrey, EveryColourMatchesTheLongDoubleFormula) {
   EXPECT_EQ(mismatches, 0);
 }
 
+bool Always() { return true; }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, GreyRowKernel,
+                         ::testing::Values(Kernel{"portable", grey::GreyRowPortable, Always},
+                                           Kernel{"sse41", grey::GreyRowSse41, grey::GreyRowSse41Usable}),
+                         [](const ::testing::TestParamInfo<Kernel>& param) { return std::string(param.param.name); });
+
 TEST(ConvertRowToGrey, OddWidthsLeaveBytesBeyondTheRowAlone) {
-  for (const std::size_t width : {std::size_t{0}, std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{65}, std::size_t{200}}) {
+  for (const std::size_t width : std::initializer_list<std::size_t>{0, 1, 15, 16, 17, 31, 63, 64, 65, 200}) {
     std::vector<std::uint8_t> row(width * 3 + 3, 0xAB);
     for (std::size_t i = 0; i < width * 3; ++i) row[i] = static_cast<std::uint8_t>(i * 37);
     std::vector<std::uint8_t> expected = row;
