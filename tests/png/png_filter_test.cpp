@@ -92,15 +92,5 @@ TEST(Unfilter, FilterTypesAbove4AreRefusedAndLeaveTheRow) {
   }
 }
 
-TEST(ChooseFilter, PicksTheFilterThatFlattensTheRow) {
-  Bytes ramp(64);
-  for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::uint8_t>(i * 3);
-  const Bytes zeros(64, 0);
-  Bytes scratch(64);
-  EXPECT_EQ(ChooseFilter(ramp.data(), zeros.data(), scratch.data(), 64, 1), 1);  // constant differences
-  EXPECT_EQ(ChooseFilter(ramp.data(), ramp.data(), scratch.data(), 64, 1), 2);   // same as the row above
-  EXPECT_EQ(ChooseFilter(zeros.data(), zeros.data(), scratch.data(), 64, 1), 0);
-}
-
 }  // namespace
 }  // namespace ombrisk
