@@ -35,16 +35,6 @@ TEST(GreyLevel, WhiteAndPrimaries) {
   }
 }
 
-TEST(GreyLevel, EachChannelAloneAndAllTogether) {
-  for (int v = 0; v < 256; ++v) {
-    const auto b = static_cast<std::uint8_t>(v);
-    EXPECT_EQ(GreyLevel(b, 0, 0), ReferenceGrey(v, 0, 0)) << "red " << v;
-    EXPECT_EQ(GreyLevel(0, b, 0), ReferenceGrey(0, v, 0)) << "green " << v;
-    EXPECT_EQ(GreyLevel(0, 0, b), ReferenceGrey(0, 0, v)) << "blue " << v;
-    EXPECT_EQ(GreyLevel(b, b, b), ReferenceGrey(v, v, v)) << "grey " << v;
-  }
-}
-
 // Every one of the 16.7 million colours through each row kernel, against the literal formula:
 // this is what proves the fixed-point shortcut, its margin around the halves and the vector code.
 struct Kernel {

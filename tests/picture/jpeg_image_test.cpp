@@ -5,7 +5,6 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include <chrono>
 #include <set>
 #include <string>
 #include <vector>
@@ -272,14 +271,7 @@ TEST(JpegImage, LoadsFromTheStreamPositionAndSavesTheBytesAsLoaded) {
   EXPECT_TRUE(ByteVector(saved.Memory(), saved.Memory() + saved.Size()) == file);
 }
 
-TEST(JpegImage, NewPicturesTakeTheStartUpDepthAndAnEmptyOneCopiesAsEmpty) {
-  const TJPEGPixelFormat before = TJPEGImage::DefaultPixelFormat();
-  TJPEGImage::SetDefaultPixelFormat(TJPEGPixelFormat::jf8Bit);
-  EXPECT_EQ(TJPEGImage().PixelFormat(), TJPEGPixelFormat::jf8Bit);
-  TJPEGImage::SetDefaultPixelFormat(TJPEGPixelFormat::jf24Bit);
-  EXPECT_EQ(TJPEGImage().PixelFormat(), TJPEGPixelFormat::jf24Bit);
-  TJPEGImage::SetDefaultPixelFormat(before);
-
+TEST(JpegImage, AnEmptyPictureCopiesAsAnEmptyBitmap) {
   TBitmap dest;
   dest.SetSize(4, 4);
   dest.Assign(TJPEGImage());

@@ -132,14 +132,6 @@ TEST(FileExtension, IsTheTextAfterTheLastDotOfTheLastComponentAsTyped) {
   for (const auto& [name, extension] : cases) EXPECT_EQ(FileExtension(name), extension) << name;
 }
 
-TEST(GraphicClass, InheritanceFollowsTheParentChain) {
-  EXPECT_TRUE(BitmapClass().InheritsFrom(GraphicClass()));
-  EXPECT_TRUE(BitmapClass().InheritsFrom(BitmapClass()));
-  EXPECT_FALSE(GraphicClass().InheritsFrom(BitmapClass()));
-  EXPECT_TRUE(FakeChildClass().InheritsFrom(FakeClass()));
-  EXPECT_FALSE(IconClass().InheritsFrom(MetafileClass()));
-}
-
 // Icons and metafiles keep their bytes and report the size their headers give, but never copy.
 struct RawCase {
   const char* what;
