@@ -251,14 +251,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TFlatCase{"BrightnessZeroInDecibelsIsWhite", 0, false, true, false, false, 255}),
     [](const auto& test) { return std::string(test.param.Name); });
 
-TEST(SpectrogramRun, FullBrightnessDoublesTheFactor) {
-  const TTempFile file(WaveBytes(Samples(512, 100)));
-  TSpectrogramSettings s = WithSize(1024);
-  EXPECT_EQ(ColumnOf(*Analyze(file, s), 0)[511], 255 - 26);  // 512 × 100 × 0.0005 = 25.6
-  s.BrightnessPosition = 100;
-  EXPECT_EQ(ColumnOf(*Analyze(file, s), 0)[511], 255 - 51);  // × 0.001 = 51.2
-}
-
 class SineRow : public ::testing::TestWithParam<int> {};
 
 TEST_P(SineRow, FiftyFiveHundredHertzIsDarkestOnRow383) {

@@ -186,17 +186,5 @@ TEST(SpectrogramBlock, ConstantBlockWithRectanglerHasOnlyHalfTheBufferInBinZero)
   }
 }
 
-TEST(SpectrogramBlock, ShortLoadClearsWhatAnEarlierBlockLeft) {
-  TSpectrogramSettings s;
-  s.SampleSize = 128;
-  TSpectrogramBlock block(s);
-  block.Load(std::vector<std::uint8_t>(128, 0x11));
-  block.Transform();
-  EXPECT_GT(block.Magnitude(0), 0.0);
-  block.Load({});
-  block.Transform();
-  for (std::size_t k = 0; k < 64; ++k) EXPECT_EQ(block.Magnitude(k), 0.0) << k;
-}
-
 }  // namespace
 }  // namespace ombrisk

@@ -63,13 +63,5 @@ TEST(SpectrogramGeometry, LogarithmicRowsReachOnly232Of512) {
   EXPECT_TRUE(std::is_sorted(rows.begin() + 1, rows.end(), std::greater<>()));
 }
 
-TEST(SpectrogramGeometry, LinearRowsPutBinZeroAtTheBottom) {
-  for (const std::int32_t n : {128, 8192}) {
-    const std::vector<int> rows = SpectrogramRows(n, false);
-    ASSERT_EQ(rows.size(), static_cast<std::size_t>(n / 2));
-    for (int k = 0; k < n / 2; ++k) ASSERT_EQ(rows[static_cast<std::size_t>(k)], n / 2 - 1 - k);
-  }
-}
-
 }  // namespace
 }  // namespace ombrisk

@@ -6,7 +6,6 @@
 #include <numbers>
 #include <ostream>
 
-#include "preview/spectrogram_geometry.h"
 #include "tests/preview/spectrogram_reference.h"
 
 namespace ombrisk {
@@ -64,17 +63,6 @@ TEST(WindowFunctions, EveryWeightMatchesTheTextbookFormAtEveryPosition) {
       }
     }
   }
-}
-
-TEST(WindowFunctions, IndexFollowsTheListAndRefusesOthers) {
-  EXPECT_EQ(WindowFunctionByIndex(0), &HanningWindow);
-  EXPECT_EQ(WindowFunctionByIndex(1), &HammingWindow);
-  EXPECT_EQ(WindowFunctionByIndex(2), &BlackmanWindow);
-  EXPECT_EQ(WindowFunctionByIndex(3), &RectangularWindow);
-  EXPECT_EQ(WindowFunctionByIndex(4), &GaussianWindow);
-  EXPECT_EQ(kWindowFunctionNames[3], "Rectangler");
-  EXPECT_THROW(WindowFunctionByIndex(-1), EInvalidSettings);
-  EXPECT_THROW(WindowFunctionByIndex(5), EInvalidSettings);
 }
 
 }  // namespace
