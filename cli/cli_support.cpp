@@ -96,7 +96,19 @@ int ReportUsageError(const std::string& command, const std::string& message, con
   text += ": ";
   text += message;
   text += "\n";
-  text += usage;
+  // The synopsis only: the "usage:" line and the indented lines that continue it.
+  std::size_t begin = 0;
+  while (begin < usage.size()) {
+    const std::size_t end = std::min(usage.find('\n', begin), usage.size());
+    const std::string line = usage.substr(begin, end - begin);
+    if (begin > 0 && (line.empty() || line.front() != ' ')) break;
+    text += line;
+    text += "\n";
+    begin = end + 1;
+  }
+  text += "Run 'ombrisk-cli ";
+  text += command;
+  text += " --help' for more.\n";
   std::fputs(text.c_str(), stderr);
   return kExitUsage;
 }

@@ -59,7 +59,8 @@ int ParseIntOption(const std::string& option, const std::string& text, int minim
 // Prints the message as the desktop program's error box shows it (period rule) and a newline on
 // stderr; returns kExitFailure.
 int ReportFailure(const std::string& message);
-// Prints "ombrisk-cli COMMAND: MESSAGE" and the usage on stderr; returns kExitUsage.
+// Prints "ombrisk-cli COMMAND: MESSAGE", the usage's synopsis lines and a pointer to --help on
+// stderr; returns kExitUsage.
 int ReportUsageError(const std::string& command, const std::string& message, const std::string& usage);
 
 // Runs body and turns what escapes it into the exit status: TUsageError 2, any other failure 1

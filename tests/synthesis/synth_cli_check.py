@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""End-to-end checks of `ombrisk-cli synth`, read back with Python's own wave module.
+
+usage: synth_cli_check.py CASE CLI ASSETS_DIR    (CASE: reader, flags, errors, hash)
+"""
+import hashlib
+import math
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import wave
+
+# SHA-256 of the wave files made from assets/ombrisk-demo.bmp. They pin the exact output: a change
+# in the transforms, the rounding or the column order shows here. Renew them only together with a
+# change that is meant to alter the sound (or the demo picture).
+DEMO_HASHES = {
+    (): "2773b29d0bff76458a3778ee8ebb9141659d904e19f79058b7680a210158dac5",
+    ("--no-invert", "--mirror-x", "--mirror-y", "--log-frequency", "--log-amplitude"):
+        "604ad95098b30e0f19c698adb5941adb07ee560b0ae8fbf0cf0f69fc6d5b2e83",
+}
+
+
+def write_bmp(path, width, height, grey):
+    """A 24-bit bottom-up Windows bitmap; grey(x, y) with y counted from the top."""
+    row_bytes = (width * 3 + 3) // 4 * 4
+    pixels = bytearray()
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            g = grey(x, y)
+            row += bytes((g, g, g))
+        pixels += row + bytes(row_bytes - len(row))
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as out:
+        out.write(header + info + pixels)
+
+
+def run(cli, *args):
+    return subprocess.run([cli, "synth", *args], capture_output=True, text=True, stdin=subprocess.DEVNULL)
+
+
+def synth(cli, picture, wave_path, *flags):
+    done = run(cli, picture, wave_path, *flags)
+    if done.returncode != 0:
+        raise AssertionError(f"synth {flags} failed with {done.returncode}: {done.stderr}")
+    with wave.open(wave_path, "rb") as sound:
+        params = sound.getparams()
+        frames = sound.readframes(params.nframes)
+    expect(params.nchannels == 1 and params.sampwidth == 2 and params.framerate == 44100, f"format {params}")
+    expect(params.comptype == "NONE", f"compression {params.comptype}")
+    expect(os.path.getsize(wave_path) == 44 + 2 * params.nframes, "file length against the frame count")
+    return list(struct.unpack(f"<{params.nframes}h", frames))
+
+
+def expect(condition, what):
+    if not condition:
+        raise AssertionError(what)
+
+
+def tone(k, n, level, columns_gain=1.0):
+    """Samples of a lone bin k holding level, as the run makes them: 5 × level × cos(2πkt/n)."""
+    return [max(-32768, min(32767, round(5 * level * columns_gain * (0.5 if k == 0 else math.cos(2 * math.pi * k * t / n)))))
+            for t in range(n)]
+
+
+def check_reader(cli, assets, folder):
+    samples = synth(cli, os.path.join(assets, "ombrisk-demo.bmp"), os.path.join(folder, "demo.wav"))
+    expect(len(samples) == 512 * 512, f"512 columns of 512 samples, not {len(samples)}")
+    # The demo's first columns are white: silent with the default inversion; the letters are not.
+    expect(all(s == 0 for s in samples[:512]), "the white left edge is silent")
+    expect(any(s != 0 for s in samples), "the drawing sounds")
+
+
+def check_flags(cli, assets, folder):
+    picture = os.path.join(folder, "tone.bmp")
+    out = os.path.join(folder, "tone.wav")
+    # Eight rows, sixteen samples a column; one black row, fourth from the bottom (m = 4), on white.
+    write_bmp(picture, 3, 8, lambda x, y: 0 if y == 3 else 255)
+    expect(synth(cli, picture, out)[:16] == tone(4, 16, 255), "default: bin 4 at full level")
+    expect(synth(cli, picture, out, "--mirror-y")[:16] == tone(3, 16, 255), "--mirror-y: row 4 from the top")
+    # Logarithmic placement: Round(10^(4/8) × 16) = 51, integer-divided by 20: bin 2.
+    expect(synth(cli, picture, out, "--log-frequency")[:16] == tone(2, 16, 255), "--log-frequency: bin 2")
+    # Not inverted, light is loud: one white row on black gives the same tone.
+    write_bmp(picture, 3, 8, lambda x, y: 255 if y == 3 else 0)
+    expect(synth(cli, picture, out, "--no-invert")[:16] == tone(4, 16, 255), "--no-invert: white is loud")
+    # White everywhere is silent, except with logarithmic amplitude.
+    write_bmp(picture, 2, 8, lambda x, y: 255)
+    expect(all(s == 0 for s in synth(cli, picture, out)), "white is silent")
+    expect(synth(cli, picture, out, "--log-amplitude")[0] == 32767, "logarithmic amplitude: 8 bins of 1638.35")
+    # Time runs backwards with --mirror-x: a bright column first, then dark.
+    write_bmp(picture, 3, 1, lambda x, y: 0 if x == 0 else 200)
+    forward = synth(cli, picture, out, "--no-invert")
+    backward = synth(cli, picture, out, "--no-invert", "--mirror-x")
+    expect(forward[:2] == [0, 0] and backward[:2] == [500, 500], f"--mirror-x: {forward} {backward}")
+    expect(backward[2:4] == [380, 380] and backward[4:] == [0, 0], f"--mirror-x later columns: {backward}")
+
+
+def check_errors(cli, assets, folder):
+    demo = os.path.join(assets, "ombrisk-demo.bmp")
+    missing = os.path.join(folder, "missing.bmp")
+    target = os.path.join(folder, "never.wav")
+    cases = [
+        ((), 2, "missing PICTURE"),
+        ((demo,), 2, "missing WAVE"),
+        ((demo, target, "--mirror-z"), 2, "unknown option '--mirror-z'"),
+        ((demo, target, "extra"), 2, "unexpected argument 'extra'"),
+        ((missing, target), 1, f"ファイル {missing} は開けません。 No such file or directory \n"),
+        ((os.path.join(assets, "make_demo_picture.py"), target), 1, "拡張子 .py の画像形式は処理できません.\n"),
+        ((demo, os.path.join(folder, "no", "such.wav")), 1,
+         f"ファイル \"{os.path.join(folder, 'no', 'such.wav')}\" を作成できません。No such file or directory.\n"),
+    ]
+    for args, status, message in cases:
+        done = run(cli, *args)
+        expect(done.returncode == status, f"{args}: exit {done.returncode}, not {status}; {done.stderr}")
+        expect(message in done.stderr, f"{args}: {done.stderr!r} lacks {message!r}")
+        expect(done.stdout == "", f"{args}: nothing on stdout")
+    expect(not os.path.exists(target), "a failed run leaves no wave behind when the picture did not load")
+    helped = run(cli, "--help")
+    expect(helped.returncode == 0 and helped.stdout.startswith("usage: ombrisk-cli synth"), "--help")
+    # A zero-length bitmap is an empty picture: a wave with a header only.
+    empty = os.path.join(folder, "empty.bmp")
+    open(empty, "wb").close()
+    expect(synth(cli, empty, os.path.join(folder, "empty.wav")) == [], "the empty picture's wave has no samples")
+    expect(os.path.getsize(os.path.join(folder, "empty.wav")) == 44, "44 bytes")
+
+
+def check_hash(cli, assets, folder):
+    out = os.path.join(folder, "demo.wav")
+    failures = []
+    for flags, wanted in DEMO_HASHES.items():
+        synth(cli, os.path.join(assets, "ombrisk-demo.bmp"), out, *flags)
+        with open(out, "rb") as made:
+            digest = hashlib.sha256(made.read()).hexdigest()
+        if digest != wanted:
+            failures.append(f"{' '.join(flags) or '(defaults)'}: {digest}")
+    expect(not failures, "hashes differ:\n  " + "\n  ".join(failures))
+
+
+def main():
+    case, cli, assets = sys.argv[1:4]
+    checks = {"reader": check_reader, "flags": check_flags, "errors": check_errors, "hash": check_hash}
+    with tempfile.TemporaryDirectory(prefix="ombrisk-synth-cli-") as folder:
+        try:
+            checks[case](cli, assets, folder)
+        except AssertionError as failure:
+            print(f"synth {case}: {failure}")
+            return 1
+    print(f"synth {case}: ok")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
