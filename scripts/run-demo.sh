@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cli=./build/cli/ombrisk-cli
 "$cli" synth assets/ombrisk-demo.bmp ombrisk-demo.wav
-"$cli" analyze ombrisk-demo.wav ombrisk-demo.png
+# 512 samples per column: one column per frame of a 256-row picture, so it comes back at its own size.
+"$cli" analyze ombrisk-demo.wav ombrisk-demo.png --size 512
 echo "The sound:       $PWD/ombrisk-demo.wav"
 echo "Its spectrogram: $PWD/ombrisk-demo.png"
