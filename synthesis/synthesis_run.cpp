@@ -20,9 +20,8 @@
 #include "synthesis/sample_writer.h"
 #include "synthesis/synthesis_steps.h"
 #include "toolkit/exception.h"
-#include "toolkit/file_stream.h"
-#include "toolkit/safe_file_stream.h"
 #include "toolkit/message_format.h"
+#include "toolkit/safe_file_stream.h"
 #include "toolkit/size_limits.h"
 
 namespace ombrisk {

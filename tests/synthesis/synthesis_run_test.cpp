@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 #include <random>
 #include <string>
@@ -345,17 +347,30 @@ TEST_F(SynthesisRun, AnUncreatableFileIsTheFirstErrorEvenForAnOversizedPicture) 
   EXPECT_TRUE(m_progress.Calls.empty());
 }
 
-TEST_F(SynthesisRun, AWaveTooLongForItsHeaderIsRefusedBeforeAnythingIsWritten) {
+TEST_F(SynthesisRun, AWaveTooLongForItsHeaderIsRefusedAndTheOldFileKept) {
   const ClaimedSizeBitmap huge(1 << 20, 2049);  // 8192 samples a column: 16 GiB of data
   const std::filesystem::path path = m_folder.File("huge.wav");
+  { std::ofstream(path) << "the user's old file"; }
   try {
     RunSynthesis(huge, {}, path.string(), m_progress);
     FAIL() << "the run succeeded";
   } catch (const EOutOfResources& e) {
     EXPECT_NE(e.Message().find("17179869184"), std::string::npos) << e.Message();
   }
-  EXPECT_FALSE(std::filesystem::exists(path)) << "a failed run leaves no file where none was";
+  const std::vector<std::uint8_t> kept = ReadFileBytes(path);
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "the user's old file");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path.parent_path()), {}), 1) << "a temporary file was left";
   EXPECT_TRUE(m_progress.Calls.empty());
+  std::filesystem::remove(path);
+  EXPECT_THROW(RunSynthesis(huge, {}, path.string(), m_progress), EOutOfResources);
+  EXPECT_FALSE(std::filesystem::exists(path)) << "a failed run leaves no file where none was";
+}
+
+TEST_F(SynthesisRun, ALongerOldFileIsReplacedWhole) {
+  const std::filesystem::path path = m_folder.File("old.wav");
+  { std::ofstream(path) << std::string(10000, 'x'); }
+  RunSynthesis(MakeGreyPicture(2, 2, [](int, int) { return 0; }), {}, path.string(), m_progress);
+  EXPECT_EQ(std::filesystem::file_size(path), 44u + 2 * 4 * 2);
 }
 
 TEST_F(SynthesisRun, AFullDiskIsReportedNotTakenForSuccess) {
