@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "signal/wave_fft.h"
 #include "signal/wave_header.h"
@@ -85,6 +88,41 @@ std::int16_t ScaleSample(double x) {
   return ClampSample(rounded);
 }
 
+#if defined(__x86_64__)
+// The same as the four-at-a-time loop below, eight at a time with the wide registers; returns how
+// many samples it made. Only called after the processor was asked whether it has them.
+__attribute__((target("avx"))) std::size_t ScaleSamplesWide(const double* in, std::int16_t* out, std::size_t count) {
+  const __m256d four = _mm256_set1_pd(4.0);
+  const __m256d lowest = _mm256_set1_pd(-32768.0);
+  const __m256d highest = _mm256_set1_pd(32767.0);
+  const __m256d half = _mm256_set1_pd(0.5);
+  const __m256d signMask = _mm256_set1_pd(-0.0);
+  std::size_t t = 0;
+  for (; t + 8 <= count; t += 8) {
+    const __m256d x0 = _mm256_loadu_pd(in + t);
+    const __m256d x1 = _mm256_loadu_pd(in + t + 4);
+    const __m256d c0 = _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(_mm256_mul_pd(x0, four), x0), lowest), highest);
+    const __m256d c1 = _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(_mm256_mul_pd(x1, four), x1), lowest), highest);
+    const __m128i n0 = _mm256_cvtpd_epi32(c0);
+    const __m128i n1 = _mm256_cvtpd_epi32(c1);
+    const __m256d o0 = _mm256_andnot_pd(signMask, _mm256_sub_pd(_mm256_cvtepi32_pd(n0), c0));
+    const __m256d o1 = _mm256_andnot_pd(signMask, _mm256_sub_pd(_mm256_cvtepi32_pd(n1), c1));
+    const __m256d ties = _mm256_or_pd(_mm256_cmp_pd(o0, half, _CMP_EQ_OQ), _mm256_cmp_pd(o1, half, _CMP_EQ_OQ));
+    if (_mm256_movemask_pd(ties) != 0) {
+      for (std::size_t i = t; i < t + 8; ++i) out[i] = ScaleSample(in[i]);
+      continue;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + t), _mm_packs_epi32(n0, n1));
+  }
+  return t;
+}
+
+bool HasWideRegisters() {
+  static const bool has = __builtin_cpu_supports("avx");
+  return has;
+}
+#endif
+
 }  // namespace
 
 void ScaleSamples(std::span<const double> output, std::span<std::int16_t> samples) {
@@ -92,6 +130,9 @@ void ScaleSamples(std::span<const double> output, std::span<std::int16_t> sample
   const double* const in = output.data();
   std::int16_t* const out = samples.data();
   std::size_t t = 0;
+#if defined(__x86_64__)
+  if (HasWideRegisters()) t = ScaleSamplesWide(in, out, count);
+#endif
 #if defined(__SSE2__)
   // Four samples at a time: the converting instruction rounds half to even in the default mode and
   // the pack saturates. Only a lane whose rounded sum is exactly a half needs the error term, which
