@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, StartsWithTheDesignedWindowAndDefaults) {
 
 TEST_F(MainWindowTest, DialogsTakeTheirFiltersAndStartEmpty) {
   EXPECT_EQ(form1.OpenPictureDialog1().Filter, TPicture::BuildFilterStrings(GraphicClass()));
-  EXPECT_EQ(form1.OpenPictureDialog1().Filter.rfind("すべてのファイル (*.", 0), 0u);
+  EXPECT_EQ(form1.OpenPictureDialog1().Filter.rfind("すべてのファイル (*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|", 0), 0u);
   EXPECT_NE(form1.OpenPictureDialog1().Filter.find("|JPEG イメージファイル (*.jpg)|*.jpg|"), std::string::npos);
   EXPECT_EQ(form1.OpenPictureDialog1().FilterIndex, 1);
   EXPECT_EQ(form1.SaveDialog1().Filter, "Wave sound (*.wav)|*.wav|All files (*.*)|*.*");
