@@ -30,7 +30,7 @@ std::optional<std::string> TCommandLine::Value(const std::string& option) const 
   return found->second;
 }
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& args, const TOptionSpec& spec) {
+TCommandLine ParseCommandLine(const std::vector<std::string>& args, const TOptionSpec& options) {
   TCommandLine line;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -45,7 +45,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, const TOptio
     }
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    if (Contains(spec.ValueOptions, name)) {
+    if (Contains(options.ValueOptions, name)) {
       if (equals != std::string::npos) {
         line.Values[name] = arg.substr(equals + 1);
       } else if (i + 1 < args.size()) {
@@ -55,7 +55,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, const TOptio
       }
       continue;
     }
-    if ((name == "--help" || Contains(spec.Flags, name)) && equals == std::string::npos) {
+    if ((name == "--help" || Contains(options.Flags, name)) && equals == std::string::npos) {
       line.Flags.insert(name);
       continue;
     }

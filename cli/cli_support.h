@@ -1,7 +1,7 @@
 // What every ombrisk-cli command shares: splitting its arguments, reporting a failure the way the
 // desktop program shows it, and a progress bar on stderr.
 //
-//   return RunCommand("synth", kUsage, [&] { const TCommandLine line = ParseCommandLine(args, spec); ...; return 0; });
+//   return RunCommand("synth", kUsage, [&] { const TCommandLine line = ParseCommandLine(args, options); ...; return 0; });
 //
 // Exit status: 0 done, 1 the run failed (the message on stderr under the period rule), 2 a usage
 // error (what was wrong and the command's usage on stderr).
@@ -48,7 +48,7 @@ struct TCommandLine {
 
 // Arguments starting with "--" are options; "--" ends them, so later names may start with dashes.
 // "--help" is always known. Raises TUsageError for an unknown option or a value option without value.
-TCommandLine ParseCommandLine(const std::vector<std::string>& args, const TOptionSpec& spec);
+TCommandLine ParseCommandLine(const std::vector<std::string>& args, const TOptionSpec& options);
 
 // Requires exactly count positional arguments, naming them in the error.
 void RequirePositionals(const TCommandLine& line, const std::vector<std::string>& names);
