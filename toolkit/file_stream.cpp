@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "toolkit/descriptor_io.h"
 #include "toolkit/exception.h"
 #include "toolkit/message_format.h"
 
@@ -75,37 +76,14 @@ void TFileStream::Close() {
   if (lost) throw EWriteError(kSWriteError);
 }
 
-std::size_t TFileStream::Read(void* buffer, std::size_t count) {
-  std::size_t done = 0;
-  auto* bytes = static_cast<char*>(buffer);
-  while (done < count) {
-    const ssize_t n = ::read(m_fd, bytes + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
-}
+std::size_t TFileStream::Read(void* buffer, std::size_t count) { return ReadDescriptor(m_fd, buffer, count); }
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
-  std::size_t done = 0;
-  const auto* bytes = static_cast<const char*>(buffer);
-  while (done < count) {
-    const ssize_t n = ::write(m_fd, bytes + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
+  return WriteDescriptor(m_fd, buffer, count);
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-  int whence = SEEK_SET;
-  if (origin == TSeekOrigin::soCurrent) whence = SEEK_CUR;
-  if (origin == TSeekOrigin::soEnd) whence = SEEK_END;
-  const off_t result = ::lseek(m_fd, static_cast<off_t>(offset), whence);
-  if (result < 0) throw EStreamError(kSReadError);
-  return static_cast<std::int64_t>(result);
+  return SeekDescriptor(m_fd, offset, origin, kSReadError);
 }
 
 std::int64_t TFileStream::Size() {
