@@ -13,6 +13,7 @@
 #include "toolkit/exception.h"
 #include "toolkit/file_stream.h"
 #include "toolkit/message_format.h"
+#include "tests/support/refusing_stream.h"
 #include "toolkit/stream.h"
 
 namespace ombrisk {
@@ -26,22 +27,6 @@ static_assert(offsetof(TWaveHeader, FormatTag) == 20);
 static_assert(offsetof(TWaveHeader, BitsPerSample) == 34);
 static_assert(offsetof(TWaveHeader, DataSize) == 40);
 
-// A stream that accepts at most `capacity` bytes, as a full disk does.
-class TRefusingStream : public TStream {
-public:
-  explicit TRefusingStream(std::size_t capacity) : m_capacity(capacity) {}
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  std::size_t Write(const void*, std::size_t count) override {
-    const std::size_t n = std::min(count, m_capacity - m_written);
-    m_written += n;
-    return n;
-  }
-  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return static_cast<std::int64_t>(m_written); }
-
-private:
-  std::size_t m_capacity;
-  std::size_t m_written = 0;
-};
 
 // A stream over fixed bytes that hands out at most one byte per read, as a pipe may.
 class TTrickleStream : public TStream {

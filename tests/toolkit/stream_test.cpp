@@ -9,28 +9,13 @@
 #include "toolkit/exception.h"
 #include "toolkit/file_stream.h"
 #include "toolkit/stream.h"
+#include "tests/support/refusing_stream.h"
 
 namespace ombrisk {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A stream that accepts at most a fixed number of bytes, as a full disk does.
-class RefusingStream : public TStream {
-public:
-  explicit RefusingStream(std::size_t capacity) : m_capacity(capacity) {}
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  std::size_t Write(const void*, std::size_t count) override {
-    const std::size_t n = std::min(count, m_capacity - m_written);
-    m_written += n;
-    return n;
-  }
-  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return static_cast<std::int64_t>(m_written); }
-
-private:
-  std::size_t m_capacity;
-  std::size_t m_written = 0;
-};
 
 class TempDir : public ::testing::Test {
 protected:
@@ -65,7 +50,7 @@ TEST(MemoryStream, ReadWriteSeekAndShortReads) {
 }
 
 TEST(Stream, ShortWriteRaisesWriteError) {
-  RefusingStream full(10);
+  TRefusingStream full(10);
   full.WriteBuffer("0123456789", 10);
   try {
     full.WriteBuffer("x", 1);
