@@ -6,6 +6,7 @@
 #include "toolkit/bmp_file.h"
 #include "toolkit/exception.h"
 #include "toolkit/pixel_conversion.h"
+#include "toolkit/pixel_store.h"
 #include "toolkit/size_limits.h"
 
 namespace ombrisk {
@@ -15,7 +16,7 @@ struct TBitmap::Image {
   int width = 0;
   int height = 0;
   std::size_t stride = 0;
-  std::vector<std::uint8_t> pixels;  // rows top to bottom, each `stride` bytes
+  TPixelStore pixels;  // rows top to bottom, each `stride` bytes
   std::vector<TPaletteEntry> palette;
 };
 
@@ -86,7 +87,7 @@ void TBitmap::SetSize(int width, int height) {
   CheckBitmapSize(width, height, bits);
   if (width == m_image->width && height == m_image->height) return;
   const auto stride = static_cast<std::size_t>(ScanLineBytes(width, bits));
-  std::vector<std::uint8_t> pixels(stride * static_cast<std::size_t>(height));
+  TPixelStore pixels(stride * static_cast<std::size_t>(height));
   const int keepWidth = std::min(width, m_image->width);
   const int keepHeight = std::min(height, m_image->height);
   for (int y = 0; y < keepHeight; ++y) {
@@ -113,7 +114,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   converted->height = old.height;
   converted->palette = PaletteFor(format, old.palette);
   converted->stride = static_cast<std::size_t>(ScanLineBytes(old.width, BitsPerPixel(format)));
-  converted->pixels.resize(converted->stride * static_cast<std::size_t>(old.height));
+  converted->pixels = TPixelStore(converted->stride * static_cast<std::size_t>(old.height));
   NearestPaletteIndex nearest(converted->palette);
   const bool keepIndices = IsPaletted(old.format) && converted->palette == old.palette;
   for (int y = 0; y < old.height; ++y) {
