@@ -8,6 +8,7 @@
 //   tile.Flush(picture);                               // at the end of the run
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -30,7 +31,12 @@ public:
   void Flush(TPixelBitmap& picture);
 
 private:
+  // Rows fromRow … toRow − 1 of the held columns fromColumn … toColumn − 1, one pixel at a time.
+  void FlushPart(TPixelBitmap& picture, std::size_t fromRow, std::size_t toRow, std::size_t fromColumn,
+                 std::size_t toColumn) const;
+
   int m_height;
+  std::size_t m_columnStride;  // bytes from one held column to the next
   int m_first = -1;  // first column of the group held, -1 when none
   int m_used = 0;    // columns of the group touched so far
   std::vector<std::uint8_t> m_greys;

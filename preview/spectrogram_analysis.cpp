@@ -52,9 +52,11 @@ std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::stri
   while (!reader.AtEnd()) {
     const std::span<const std::uint8_t> bytes = reader.Next();
     // Blocks 2x and 2x + 1 share column x, the later one showing; a block past the announced
-    // width (a header whose D is too small) is read and counted but draws nothing.
+    // width (a header whose D is too small) is read and counted but draws nothing. An even block
+    // with another after it would be painted over in full, so it is not worked out at all.
     const std::int64_t x = blockIndex / 2;
-    if (x < width) {
+    const bool hidden = blockIndex % 2 == 0 && !reader.AtEnd();
+    if (x < width && !hidden) {
       block.Load(bytes);
       block.Transform();
       block.DrawColumn(tile.Column(static_cast<int>(x), *picture));
