@@ -33,13 +33,17 @@ void TSampleWriter::Flush() {
   if (m_used == 0) return;
   const std::size_t used = m_used;
   m_used = 0;
+  WriteSamples(m_stream, std::span<std::int16_t>(m_block.data(), used));
+}
+
+void WriteSamples(TStream& stream, std::span<std::int16_t> samples) {
   if constexpr (std::endian::native == std::endian::big) {
-    for (std::size_t i = 0; i < used; ++i) {
-      const auto value = static_cast<std::uint16_t>(m_block[i]);
-      m_block[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(value << 8 | value >> 8));
+    for (std::int16_t& sample : samples) {
+      const auto value = static_cast<std::uint16_t>(sample);
+      sample = static_cast<std::int16_t>(static_cast<std::uint16_t>(value << 8 | value >> 8));
     }
   }
-  m_stream.WriteBuffer(m_block.data(), used * kSampleBytes);
+  stream.WriteBuffer(samples.data(), samples.size() * kSampleBytes);
 }
 
 }  // namespace ombrisk

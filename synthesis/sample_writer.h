@@ -42,4 +42,8 @@ private:
   std::size_t m_used = 0;
 };
 
+// Writes the samples as signed 16-bit little-endian values (reordering them in place on a
+// big-endian host). Raises EWriteError when the stream takes fewer bytes than offered.
+void WriteSamples(TStream& stream, std::span<std::int16_t> samples);
+
 }  // namespace ombrisk

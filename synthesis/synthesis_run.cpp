@@ -17,10 +17,10 @@
 
 #include "signal/wave_fft.h"
 #include "signal/wave_header.h"
+#include "synthesis/column_pipeline.h"
 #include "synthesis/column_reader.h"
 #include "synthesis/column_spectrum.h"
 #include "synthesis/pixel_bitmap.h"
-#include "synthesis/sample_writer.h"
 #include "synthesis/synthesis_steps.h"
 #include "toolkit/exception.h"
 #include "toolkit/message_format.h"
@@ -180,8 +180,6 @@ void RunSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, co
   const std::uint32_t dataBytes = WaveDataBytes(width, height, n);
   const TSynthesisSettings chosen = settings;
 
-  std::vector<double> spectrum(static_cast<std::size_t>(n));
-
   WriteWaveHeader(file, dataBytes);
 
   progress.SetMax(hasPixels ? width - 1 : 0);
@@ -196,16 +194,7 @@ void RunSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, co
     }
     TColumnReader reader(*source, chosen.MirrorX, chosen.MirrorY);
     const TColumnSpectrum column(height, n, chosen);
-    // The samples of each column are made straight in the writer's block.
-    TSampleWriter out(file, static_cast<std::size_t>(n));
-    for (int x = 0; x < width; ++x) {
-      // For x > 0 the fill already holds what ApplyBinPhase makes of it (see column_spectrum.h).
-      column.Fill(reader.Sums(x), x > 0, spectrum);
-      InverseRealFFT(n, spectrum);
-      ScaleSamples(spectrum, out.Extend(static_cast<std::size_t>(n)));
-      progress.SetPosition(x);
-    }
-    out.Flush();
+    SynthesizeColumns(reader, column, n, width, file, progress);
   }
   progress.SetPosition(0);
   file.Commit();

@@ -98,6 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
         PipelineCase{"Wide24Both", 65, 9, TPixelFormat::pf24bit, 7}, PipelineCase{"Wide32", 70, 12, TPixelFormat::pf32bit, 3},
         PipelineCase{"Paletted8", 20, 10, TPixelFormat::pf8bit, 5}, PipelineCase{"Words16", 20, 10, TPixelFormat::pf16bit, 1},
         PipelineCase{"LogBoth", 40, 33, TPixelFormat::pf24bit, 25}, PipelineCase{"LogAllFlips", 40, 33, TPixelFormat::pf24bit, 31},
+        // More batches of columns than the run keeps in flight, short and tall.
+        PipelineCase{"ManyBatches", 700, 9, TPixelFormat::pf24bit, 1},
+        PipelineCase{"ManyTallBatches", 70, 1500, TPixelFormat::pf24bit, 3},
         // Tall enough that a block holds fewer than 64 columns.
         PipelineCase{"Tall", 40, 20000, TPixelFormat::pf24bit, 6}),
     [](const ::testing::TestParamInfo<PipelineCase>& c) { return c.param.Name; });

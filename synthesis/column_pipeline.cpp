@@ -1,0 +1,190 @@
+#include "synthesis/column_pipeline.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <exception>
+#include <memory>
+#include <span>
+#include <thread>
+
+#include "signal/wave_fft.h"
+#include "synthesis/sample_writer.h"
+#include "synthesis/synthesis_steps.h"
+
+namespace ombrisk {
+
+namespace {
+
+// Columns travel in batches of about this many spectrum values, so that handing one over costs
+// little beside its transforms. A few batches are in flight: filled ahead, transformed, written behind.
+constexpr std::size_t kBatchValues = std::size_t{1} << 16;
+constexpr std::size_t kMaxBatchColumns = 64;
+constexpr std::size_t kSlots = 4;
+// Batches the helper keeps filled ahead of the one being transformed before it turns to writing.
+constexpr std::int64_t kReadyAhead = 2;
+// Added to both counters when the run is stopped: wakes whoever waits, whatever they wait for.
+constexpr std::int64_t kStopped = std::int64_t{1} << 40;
+constexpr int kSpins = 1 << 14;
+
+void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
+struct TBatch {
+  std::unique_ptr<double[]> spectra;        // column after column, n values each
+  std::unique_ptr<std::int16_t[]> samples;  // the same columns as 16-bit samples
+};
+
+class TColumnPipeline {
+public:
+  TColumnPipeline(TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file)
+      : m_reader(reader),
+        m_spectrum(spectrum),
+        m_n(static_cast<std::size_t>(n)),
+        m_width(static_cast<std::size_t>(width)),
+        m_batchColumns(std::clamp<std::size_t>(kBatchValues / m_n, 1, kMaxBatchColumns)),
+        m_batchCount(static_cast<std::int64_t>((m_width + m_batchColumns - 1) / m_batchColumns)),
+        m_file(file) {
+    for (TBatch& batch : m_slots) {
+      // Every value is written before it is read, so the memory is not cleared first.
+      batch.spectra = std::make_unique_for_overwrite<double[]>(m_batchColumns * m_n);
+      batch.samples = std::make_unique_for_overwrite<std::int16_t[]>(m_batchColumns * m_n);
+    }
+  }
+
+  void Run(TProgressSink& progress) {
+    std::thread helper([this] { Helper(); });
+    // Joined on every way out; a failure here stops the helper first so that it cannot wait forever.
+    struct TJoin {
+      TColumnPipeline& pipeline;
+      std::thread& thread;
+      bool finished = false;
+      ~TJoin() {
+        if (!thread.joinable()) return;
+        if (!finished) pipeline.Stop();
+        thread.join();
+      }
+    } join{*this, helper};
+
+    for (std::int64_t i = 0; i < m_batchCount; ++i) {
+      if (!WaitFor(m_filled, i + 1)) break;
+      TBatch& batch = Slot(i);
+      const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
+      const std::size_t count = std::min(m_batchColumns, m_width - first);
+      for (std::size_t c = 0; c < count; ++c) {
+        const std::span<double> column(batch.spectra.get() + c * m_n, m_n);
+        InverseRealFFT(static_cast<std::int32_t>(m_n), column);
+        ScaleSamples(column, std::span<std::int16_t>(batch.samples.get() + c * m_n, m_n));
+        progress.SetPosition(static_cast<int>(first + c));
+      }
+      Publish(m_scaled, i + 1);
+    }
+    join.finished = true;
+    helper.join();
+    if (m_helperError) std::rethrow_exception(m_helperError);
+  }
+
+private:
+  TBatch& Slot(std::int64_t i) { return m_slots[static_cast<std::size_t>(i) % kSlots]; }
+
+  // Keeps the caller supplied with filled batches and writes the transformed ones in order, each
+  // slot being filled again only once its samples are out.
+  void Helper() noexcept {
+    try {
+      std::int64_t filled = 0;
+      std::int64_t written = 0;
+      while (written < m_batchCount) {
+        const std::int64_t scaled = m_scaled.load(std::memory_order_acquire);
+        if (m_stop.load(std::memory_order_acquire)) return;
+        const bool canFill = filled < m_batchCount && filled < written + static_cast<std::int64_t>(kSlots);
+        const bool canWrite = written < scaled;
+        // The caller waiting for spectra is the costly stall; writing can always wait a little.
+        if (canFill && (filled < scaled + kReadyAhead || !canWrite)) {
+          Fill(filled);
+          Publish(m_filled, ++filled);
+        } else if (canWrite) {
+          Write(written++);
+        } else if (!WaitFor(m_scaled, scaled + 1)) {
+          return;
+        }
+      }
+    } catch (...) {
+      m_helperError = std::current_exception();
+      Stop();
+    }
+  }
+
+  void Fill(std::int64_t i) {
+    TBatch& batch = Slot(i);
+    const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
+    const std::size_t count = std::min(m_batchColumns, m_width - first);
+    for (std::size_t c = 0; c < count; ++c) {
+      const int x = static_cast<int>(first + c);
+      // For x > 0 the fill already holds what ApplyBinPhase makes of it (see column_spectrum.h).
+      m_spectrum.Fill(m_reader.Sums(x), x > 0, std::span<double>(batch.spectra.get() + c * m_n, m_n));
+    }
+  }
+
+  void Write(std::int64_t i) {
+    const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
+    const std::size_t count = std::min(m_batchColumns, m_width - first);
+    WriteSamples(m_file, std::span<std::int16_t>(Slot(i).samples.get(), count * m_n));
+  }
+
+  void Publish(std::atomic<std::int64_t>& counter, std::int64_t value) {
+    counter.store(value, std::memory_order_release);
+    counter.notify_all();
+  }
+
+  // Waits until `counter` reaches `target`; false when the run was stopped instead.
+  bool WaitFor(std::atomic<std::int64_t>& counter, std::int64_t target) {
+    for (;;) {
+      if (m_stop.load(std::memory_order_acquire)) return false;
+      const std::int64_t seen = counter.load(std::memory_order_acquire);
+      if (seen >= target) return !m_stop.load(std::memory_order_acquire);
+      // The other side is usually a few microseconds away: look again for a while before sleeping,
+      // since going to sleep and being woken costs more than that.
+      bool changed = false;
+      for (int spin = 0; spin < kSpins && !changed; ++spin) {
+        Pause();
+        changed = counter.load(std::memory_order_acquire) != seen;
+      }
+      if (!changed) counter.wait(seen, std::memory_order_acquire);
+    }
+  }
+
+  void Stop() {
+    m_stop.store(true, std::memory_order_release);
+    for (std::atomic<std::int64_t>* counter : {&m_filled, &m_scaled}) {
+      counter->fetch_add(kStopped, std::memory_order_acq_rel);
+      counter->notify_all();
+    }
+  }
+
+  TColumnReader& m_reader;
+  const TColumnSpectrum& m_spectrum;
+  const std::size_t m_n;
+  const std::size_t m_width;
+  const std::size_t m_batchColumns;
+  const std::int64_t m_batchCount;
+  TStream& m_file;
+  TBatch m_slots[kSlots];
+  std::atomic<std::int64_t> m_filled{0};  // batches whose spectra are ready
+  std::atomic<std::int64_t> m_scaled{0};  // batches whose samples are ready
+  std::atomic<bool> m_stop{false};
+  std::exception_ptr m_helperError;
+};
+
+}  // namespace
+
+void SynthesizeColumns(TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file,
+                       TProgressSink& progress) {
+  if (width <= 0 || n <= 0) return;
+  TColumnPipeline pipeline(reader, spectrum, n, width, file);
+  pipeline.Run(progress);
+}
+
+}  // namespace ombrisk

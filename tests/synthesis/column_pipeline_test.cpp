@@ -1,0 +1,69 @@
+// The two-thread column run when something goes wrong on either side: the error arrives on the
+// caller, whole, and neither thread is left waiting for the other.
+#include "synthesis/column_pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "synthesis/synthesis_run.h"
+#include "synthesis/synthesis_steps.h"
+#include "tests/support/refusing_stream.h"
+#include "toolkit/bitmap.h"
+#include "toolkit/exception.h"
+
+namespace ombrisk {
+namespace {
+
+TBitmap GreyPicture(int width, int height) {
+  TBitmap picture;
+  picture.SetPixelFormat(TPixelFormat::pf24bit);
+  picture.SetSize(width, height);
+  return picture;
+}
+
+class TThrowingProgress : public TProgressSink {
+public:
+  explicit TThrowingProgress(int at) : m_at(at) {}
+  void SetMax(int) override {}
+  void SetPosition(int position) override {
+    Last = position;
+    if (position == m_at) throw std::runtime_error("stopped by the progress sink");
+  }
+  int Last = -1;
+
+private:
+  int m_at;
+};
+
+TEST(ColumnPipeline, AStreamThatFillsUpRaisesTheWriteErrorOnTheCaller) {
+  // Full after the first samples, early or late in the run: each time the write error comes back
+  // and the run returns.
+  const TBitmap picture = GreyPicture(900, 9);
+  const TSynthesisSettings settings;
+  TColumnReader reader(picture, false, false);
+  const std::int32_t n = SamplesPerColumn(picture.Height());
+  const TColumnSpectrum spectrum(picture.Height(), n, settings);
+  for (const std::size_t capacity : {std::size_t{0}, std::size_t{64 * 32 * 2 * 3 + 5}, std::size_t{900 * 32 * 2 - 1}}) {
+    TRefusingStream full(capacity);
+    TNullProgress progress;
+    EXPECT_THROW(SynthesizeColumns(reader, spectrum, n, picture.Width(), full, progress), EWriteError) << capacity;
+  }
+}
+
+TEST(ColumnPipeline, AnErrorOfTheProgressSinkStopsTheHelperToo) {
+  const TBitmap picture = GreyPicture(900, 9);
+  const TSynthesisSettings settings;
+  TColumnReader reader(picture, false, false);
+  const std::int32_t n = SamplesPerColumn(picture.Height());
+  const TColumnSpectrum spectrum(picture.Height(), n, settings);
+  for (const int at : {0, 300, 899}) {
+    TRefusingStream roomy(std::size_t{1} << 30);
+    TThrowingProgress progress(at);
+    EXPECT_THROW(SynthesizeColumns(reader, spectrum, n, picture.Width(), roomy, progress), std::runtime_error);
+    EXPECT_EQ(progress.Last, at);
+  }
+}
+
+}  // namespace
+}  // namespace ombrisk
