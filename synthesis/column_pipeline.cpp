@@ -16,15 +16,19 @@ namespace ombrisk {
 
 namespace {
 
+// Batches are counted in 32 bits, which the system can wait on directly: a picture has at most
+// 2^24 columns, so counts stay far below kStopped.
+using TCount = std::int32_t;
+
 // Columns travel in batches of about this many spectrum values, so that handing one over costs
 // little beside its transforms. A few batches are in flight: filled ahead, transformed, written behind.
 constexpr std::size_t kBatchValues = std::size_t{1} << 16;
 constexpr std::size_t kMaxBatchColumns = 64;
 constexpr std::size_t kSlots = 4;
 // Batches the helper keeps filled ahead of the one being transformed before it turns to writing.
-constexpr std::int64_t kReadyAhead = 2;
+constexpr TCount kReadyAhead = 2;
 // Added to both counters when the run is stopped: wakes whoever waits, whatever they wait for.
-constexpr std::int64_t kStopped = std::int64_t{1} << 40;
+constexpr TCount kStopped = TCount{1} << 30;
 constexpr int kSpins = 1 << 14;
 
 void Pause() {
@@ -46,7 +50,7 @@ public:
         m_n(static_cast<std::size_t>(n)),
         m_width(static_cast<std::size_t>(width)),
         m_batchColumns(std::clamp<std::size_t>(kBatchValues / m_n, 1, kMaxBatchColumns)),
-        m_batchCount(static_cast<std::int64_t>((m_width + m_batchColumns - 1) / m_batchColumns)),
+        m_batchCount(static_cast<TCount>((m_width + m_batchColumns - 1) / m_batchColumns)),
         m_file(file) {
     for (TBatch& batch : m_slots) {
       // Every value is written before it is read, so the memory is not cleared first.
@@ -69,7 +73,7 @@ public:
       }
     } join{*this, helper};
 
-    for (std::int64_t i = 0; i < m_batchCount; ++i) {
+    for (TCount i = 0; i < m_batchCount; ++i) {
       if (!WaitFor(m_filled, i + 1)) break;
       TBatch& batch = Slot(i);
       const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
@@ -77,10 +81,9 @@ public:
       for (std::size_t c = 0; c < count; ++c) {
         const std::span<double> column(batch.spectra.get() + c * m_n, m_n);
         InverseRealFFT(static_cast<std::int32_t>(m_n), column);
-        ScaleSamples(column, std::span<std::int16_t>(batch.samples.get() + c * m_n, m_n));
         progress.SetPosition(static_cast<int>(first + c));
       }
-      Publish(m_scaled, i + 1);
+      Publish(m_transformed, i + 1);
     }
     join.finished = true;
     helper.join();
@@ -88,26 +91,26 @@ public:
   }
 
 private:
-  TBatch& Slot(std::int64_t i) { return m_slots[static_cast<std::size_t>(i) % kSlots]; }
+  TBatch& Slot(TCount i) { return m_slots[static_cast<std::size_t>(i) % kSlots]; }
 
-  // Keeps the caller supplied with filled batches and writes the transformed ones in order, each
-  // slot being filled again only once its samples are out.
+  // Keeps the caller supplied with filled batches, and rounds and writes the transformed ones in
+  // order, each slot being filled again only once its samples are out.
   void Helper() noexcept {
     try {
-      std::int64_t filled = 0;
-      std::int64_t written = 0;
+      TCount filled = 0;
+      TCount written = 0;
       while (written < m_batchCount) {
-        const std::int64_t scaled = m_scaled.load(std::memory_order_acquire);
+        const TCount transformed = m_transformed.load(std::memory_order_acquire);
         if (m_stop.load(std::memory_order_acquire)) return;
-        const bool canFill = filled < m_batchCount && filled < written + static_cast<std::int64_t>(kSlots);
-        const bool canWrite = written < scaled;
+        const bool canFill = filled < m_batchCount && filled < written + static_cast<TCount>(kSlots);
+        const bool canWrite = written < transformed;
         // The caller waiting for spectra is the costly stall; writing can always wait a little.
-        if (canFill && (filled < scaled + kReadyAhead || !canWrite)) {
+        if (canFill && (filled < transformed + kReadyAhead || !canWrite)) {
           Fill(filled);
           Publish(m_filled, ++filled);
         } else if (canWrite) {
           Write(written++);
-        } else if (!WaitFor(m_scaled, scaled + 1)) {
+        } else if (!WaitFor(m_transformed, transformed + 1)) {
           return;
         }
       }
@@ -117,7 +120,7 @@ private:
     }
   }
 
-  void Fill(std::int64_t i) {
+  void Fill(TCount i) {
     TBatch& batch = Slot(i);
     const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
     const std::size_t count = std::min(m_batchColumns, m_width - first);
@@ -128,22 +131,28 @@ private:
     }
   }
 
-  void Write(std::int64_t i) {
+  void Write(TCount i) {
+    TBatch& batch = Slot(i);
     const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
     const std::size_t count = std::min(m_batchColumns, m_width - first);
-    WriteSamples(m_file, std::span<std::int16_t>(Slot(i).samples.get(), count * m_n));
+    const std::span<std::int16_t> samples(batch.samples.get(), count * m_n);
+    ScaleSamples(std::span<const double>(batch.spectra.get(), count * m_n), samples);
+    WriteSamples(m_file, samples);
   }
 
-  void Publish(std::atomic<std::int64_t>& counter, std::int64_t value) {
-    counter.store(value, std::memory_order_release);
-    counter.notify_all();
+  // Waking a sleeper is a system call; it is made only when the other side went to sleep. Both
+  // sides order their store before their look at the other's flag (sequentially consistent), so
+  // either the sleeper sees the new value or the publisher sees the sleeper.
+  void Publish(std::atomic<TCount>& counter, TCount value) {
+    counter.store(value);
+    if (m_sleepers.load() != 0) counter.notify_all();
   }
 
   // Waits until `counter` reaches `target`; false when the run was stopped instead.
-  bool WaitFor(std::atomic<std::int64_t>& counter, std::int64_t target) {
+  bool WaitFor(std::atomic<TCount>& counter, TCount target) {
     for (;;) {
       if (m_stop.load(std::memory_order_acquire)) return false;
-      const std::int64_t seen = counter.load(std::memory_order_acquire);
+      const TCount seen = counter.load(std::memory_order_acquire);
       if (seen >= target) return !m_stop.load(std::memory_order_acquire);
       // The other side is usually a few microseconds away: look again for a while before sleeping,
       // since going to sleep and being woken costs more than that.
@@ -152,13 +161,17 @@ private:
         Pause();
         changed = counter.load(std::memory_order_acquire) != seen;
       }
-      if (!changed) counter.wait(seen, std::memory_order_acquire);
+      if (!changed) {
+        m_sleepers.fetch_add(1);
+        counter.wait(seen);
+        m_sleepers.fetch_sub(1);
+      }
     }
   }
 
   void Stop() {
     m_stop.store(true, std::memory_order_release);
-    for (std::atomic<std::int64_t>* counter : {&m_filled, &m_scaled}) {
+    for (std::atomic<TCount>* counter : {&m_filled, &m_transformed}) {
       counter->fetch_add(kStopped, std::memory_order_acq_rel);
       counter->notify_all();
     }
@@ -169,12 +182,13 @@ private:
   const std::size_t m_n;
   const std::size_t m_width;
   const std::size_t m_batchColumns;
-  const std::int64_t m_batchCount;
+  const TCount m_batchCount;
   TStream& m_file;
   TBatch m_slots[kSlots];
-  std::atomic<std::int64_t> m_filled{0};  // batches whose spectra are ready
-  std::atomic<std::int64_t> m_scaled{0};  // batches whose samples are ready
+  std::atomic<TCount> m_filled{0};  // batches whose spectra are ready
+  std::atomic<TCount> m_transformed{0};  // batches whose inverse transforms are done
   std::atomic<bool> m_stop{false};
+  std::atomic<int> m_sleepers{0};  // threads asleep in WaitFor
   std::exception_ptr m_helperError;
 };
 

@@ -1,7 +1,7 @@
-// The columns of one synthesis, worked on two threads: a helper reads the pixels, fills the
-// spectra ahead of time and writes finished samples behind, while the calling thread does only
-// the inverse transforms and the rounding. The transforms are the longest step, so the reads and
-// the writes cost little more than the second processor's time.
+// The columns of one synthesis, worked on two threads: a helper reads the pixels and fills the
+// spectra ahead of time, and rounds and writes the transformed columns behind, while the calling
+// thread does only the inverse transforms. The transforms are the longest step, so the reads, the
+// rounding and the writes cost little more than the second processor's time.
 //
 //   SynthesizeColumns(reader, spectrum, n, width, file, progress);   // after the wave header
 //

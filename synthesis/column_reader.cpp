@@ -3,6 +3,13 @@
 #include <algorithm>
 #include <cstddef>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace ombrisk {
 
 namespace {
@@ -39,6 +46,82 @@ std::span<const std::uint16_t> TColumnReader::Sums(int x) {
   return {m_sums.data() + static_cast<std::size_t>(x - m_blockStart) * m_columnStride, m_rows.size()};
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// Eight rows of eight sums (r[i]: row i) become eight columns of eight (r[j]: column j).
+void Transpose8(__m128i r[8]) {
+  const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
+  const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
+  const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
+  const __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
+  const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+  const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+  const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+  const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+  r[0] = _mm_unpacklo_epi64(b0, b4);
+  r[1] = _mm_unpackhi_epi64(b0, b4);
+  r[2] = _mm_unpacklo_epi64(b1, b5);
+  r[3] = _mm_unpackhi_epi64(b1, b5);
+  r[4] = _mm_unpacklo_epi64(b2, b6);
+  r[5] = _mm_unpackhi_epi64(b2, b6);
+  r[6] = _mm_unpacklo_epi64(b3, b7);
+  r[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
+__m128i ReverseWords(__m128i v) {
+  return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E);
+}
+
+#if defined(__x86_64__)
+// The channel sums of eight neighbouring pixels in memory order, from the 24 or 32 bytes at
+// `pixels`: bytes are gathered into pairs (first, second channel) and a third lane, and the pairs
+// added by a multiply with ones. Nothing beyond the eight pixels is read.
+__attribute__((target("ssse3"))) __m128i EightSums24(const std::uint8_t* pixels) {
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));       // bytes 0 … 15
+  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 8));  // bytes 8 … 23
+  constexpr char z = -128;  // a zero byte
+  const __m128i pairsLow = _mm_setr_epi8(0, 1, 3, 4, 6, 7, 9, 10, z, z, z, z, z, z, z, z);
+  const __m128i pairsHigh = _mm_setr_epi8(z, z, z, z, z, z, z, z, 4, 5, 7, 8, 10, 11, 13, 14);
+  const __m128i thirdLow = _mm_setr_epi8(2, z, 5, z, 8, z, 11, z, z, z, z, z, z, z, z, z);
+  const __m128i thirdHigh = _mm_setr_epi8(z, z, z, z, z, z, z, z, 6, z, 9, z, 12, z, 15, z);
+  const __m128i pairs = _mm_or_si128(_mm_shuffle_epi8(low, pairsLow), _mm_shuffle_epi8(high, pairsHigh));
+  const __m128i third = _mm_or_si128(_mm_shuffle_epi8(low, thirdLow), _mm_shuffle_epi8(high, thirdHigh));
+  return _mm_add_epi16(_mm_maddubs_epi16(pairs, _mm_set1_epi8(1)), third);
+}
+
+__attribute__((target("ssse3"))) __m128i EightSums32(const std::uint8_t* pixels) {
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
+  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 16));
+  // (blue + green, red + 0) per pixel, then the two words added.
+  const __m128i weights = _mm_setr_epi8(1, 1, 1, 0, 1, 1, 1, 0, 1, 1, 1, 0, 1, 1, 1, 0);
+  const __m128i ones = _mm_set1_epi16(1);
+  const __m128i sumsLow = _mm_madd_epi16(_mm_maddubs_epi16(low, weights), ones);
+  const __m128i sumsHigh = _mm_madd_epi16(_mm_maddubs_epi16(high, weights), ones);
+  return _mm_packs_epi32(sumsLow, sumsHigh);
+}
+
+// Sums of the first `groups` × 8 columns of a block from one row, in column order.
+__attribute__((target("ssse3"))) void GroupSums(const std::uint8_t* row, const std::size_t* lowestPixel,
+                                                std::size_t groups, std::size_t bytesPerPixel, bool reversed,
+                                                std::uint16_t* out) {
+  for (std::size_t g = 0; g < groups; ++g) {
+    const std::uint8_t* const pixels = row + lowestPixel[g];
+    __m128i sums = bytesPerPixel == 3 ? EightSums24(pixels) : EightSums32(pixels);
+    if (reversed) sums = ReverseWords(sums);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * g), sums);
+  }
+}
+
+bool HasByteShuffles() {
+  static const bool has = __builtin_cpu_supports("ssse3") != 0;
+  return has;
+}
+#endif
+
+}  // namespace
+#endif
+
 void TColumnReader::LoadBlock(int first) {
   m_blockStart = first;
   const int count = std::min(m_blockColumns, m_width - first);
@@ -54,21 +137,67 @@ void TColumnReader::LoadBlock(int first) {
   const std::size_t lastByte = std::max(offsets[0], offsets[count - 1]) + m_bytesPerPixel - 1;
   constexpr std::size_t kRowsAhead = 8;
   constexpr std::size_t kCacheLine = 64;
-  for (std::size_t y = 0; y < height; ++y) {
+#if defined(__SSE2__) && defined(__x86_64__)
+  // Whole groups of eight columns are summed eight at a time; a group's pixels lie side by side,
+  // in reverse order when flipped left to right.
+  const bool shuffles = HasByteShuffles();
+  const std::size_t groups = static_cast<std::size_t>(count) / 8;
+  std::size_t lowestPixel[kMaxBlockColumns / 8];
+  for (std::size_t g = 0; g < groups; ++g) lowestPixel[g] = std::min(offsets[8 * g], offsets[8 * g + 7]);
+#endif
+  // Row y from the top is pixel m from the bottom, or pixel y itself when flipped top to bottom.
+  const auto sumsOf = [&](std::size_t y, std::uint16_t* out) {
     if (y + kRowsAhead < height) {
       const std::uint8_t* const ahead = m_rows[y + kRowsAhead];
       for (std::size_t b = firstByte; b <= lastByte + kCacheLine - 1; b += kCacheLine) {
         __builtin_prefetch(ahead + std::min(b, lastByte));
       }
     }
-    // Row y from the top is pixel m from the bottom, or pixel y itself when flipped top to bottom.
-    const std::size_t m = m_mirrorY ? y : height - 1 - y;
     const std::uint8_t* const row = m_rows[y];
-    std::uint16_t* const out = m_sums.data() + m;
-    for (int j = 0; j < count; ++j) {
-      const std::uint8_t* const pixel = row + offsets[j];
-      out[static_cast<std::size_t>(j) * m_columnStride] = static_cast<std::uint16_t>(pixel[0] + pixel[1] + pixel[2]);
+    int j = 0;
+#if defined(__SSE2__) && defined(__x86_64__)
+    if (shuffles) {
+      GroupSums(row, lowestPixel, groups, m_bytesPerPixel, m_mirrorX, out);
+      j = static_cast<int>(groups * 8);
     }
+#endif
+    for (; j < count; ++j) {
+      const std::uint8_t* const pixel = row + offsets[j];
+      out[j] = static_cast<std::uint16_t>(pixel[0] + pixel[1] + pixel[2]);
+    }
+  };
+  std::size_t y = 0;
+#if defined(__SSE2__)
+  // Eight rows at a time: their sums are made along the rows, where the pixels lie side by side,
+  // and turned into eight runs of eight sums, one store per column instead of one per pixel.
+  const std::size_t wholeColumns = static_cast<std::size_t>(count) - static_cast<std::size_t>(count) % 8;
+  alignas(16) std::uint16_t rows[8][kMaxBlockColumns];
+  for (; y + 8 <= height; y += 8) {
+    for (std::size_t r = 0; r < 8; ++r) sumsOf(y + r, rows[r]);
+    // Rows y … y + 7 are sums m … m + 7 when flipped, else m + 7 … m, m counted from the bottom.
+    const std::size_t m = m_mirrorY ? y : height - 8 - y;
+    for (std::size_t j0 = 0; j0 < wholeColumns; j0 += 8) {
+      __m128i v[8];
+      for (std::size_t r = 0; r < 8; ++r) v[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(&rows[r][j0]));
+      Transpose8(v);
+      for (std::size_t j = 0; j < 8; ++j) {
+        const __m128i run = m_mirrorY ? v[j] : ReverseWords(v[j]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(m_sums.data() + (j0 + j) * m_columnStride + m), run);
+      }
+    }
+    for (std::size_t r = 0; r < 8; ++r) {
+      const std::size_t mr = m_mirrorY ? y + r : height - 1 - (y + r);
+      for (std::size_t j = wholeColumns; j < static_cast<std::size_t>(count); ++j) {
+        m_sums[j * m_columnStride + mr] = rows[r][j];
+      }
+    }
+  }
+#endif
+  std::uint16_t rest[kMaxBlockColumns];
+  for (; y < height; ++y) {
+    sumsOf(y, rest);
+    const std::size_t m = m_mirrorY ? y : height - 1 - y;
+    for (int j = 0; j < count; ++j) m_sums[static_cast<std::size_t>(j) * m_columnStride + m] = rest[j];
   }
 }
 
