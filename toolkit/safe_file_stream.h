@@ -38,6 +38,7 @@ private:
   std::string m_replacedName;
   int m_fd = -1;
   bool m_writesThrough = false;
+  std::size_t m_unstarted = 0;  // bytes written since the disk was last asked to start on them
   bool m_committed = false;
 };
 
