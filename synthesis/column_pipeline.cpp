@@ -1,7 +1,6 @@
 #include "synthesis/column_pipeline.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <memory>
@@ -11,13 +10,13 @@
 #include "signal/wave_fft.h"
 #include "synthesis/sample_writer.h"
 #include "synthesis/synthesis_steps.h"
+#include "toolkit/handoff.h"
 
 namespace ombrisk {
 
 namespace {
 
-// Batches are counted in 32 bits, which the system can wait on directly: a picture has at most
-// 2^24 columns, so counts stay far below kStopped.
+// Batches are counted as THandoff counts them; a picture has at most 2^24 columns.
 using TCount = std::int32_t;
 
 // Columns travel in batches of about this many spectrum values, so that handing one over costs
@@ -27,16 +26,6 @@ constexpr std::size_t kMaxBatchColumns = 64;
 constexpr std::size_t kSlots = 4;
 // Batches the helper keeps filled ahead of the one being transformed before it turns to writing.
 constexpr TCount kReadyAhead = 2;
-// Added to both counters when the run is stopped: wakes whoever waits, whatever they wait for.
-constexpr TCount kStopped = TCount{1} << 30;
-constexpr int kSpins = 1 << 14;
-
-void Pause() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
 struct TBatch {
   std::unique_ptr<double[]> spectra;        // column after column, n values each
   std::unique_ptr<std::int16_t[]> samples;  // the same columns as 16-bit samples
@@ -74,7 +63,7 @@ public:
     } join{*this, helper};
 
     for (TCount i = 0; i < m_batchCount; ++i) {
-      if (!WaitFor(m_filled, i + 1)) break;
+      if (!m_filled.WaitFor(i + 1)) break;
       TBatch& batch = Slot(i);
       const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
       const std::size_t count = std::min(m_batchColumns, m_width - first);
@@ -83,7 +72,7 @@ public:
         InverseRealFFT(static_cast<std::int32_t>(m_n), column);
         progress.SetPosition(static_cast<int>(first + c));
       }
-      Publish(m_transformed, i + 1);
+      m_transformed.Publish(i + 1);
     }
     join.finished = true;
     helper.join();
@@ -100,17 +89,17 @@ private:
       TCount filled = 0;
       TCount written = 0;
       while (written < m_batchCount) {
-        const TCount transformed = m_transformed.load(std::memory_order_acquire);
-        if (m_stop.load(std::memory_order_acquire)) return;
+        const TCount transformed = m_transformed.Value();
+        if (m_transformed.Stopped()) return;
         const bool canFill = filled < m_batchCount && filled < written + static_cast<TCount>(kSlots);
         const bool canWrite = written < transformed;
         // The caller waiting for spectra is the costly stall; writing can always wait a little.
         if (canFill && (filled < transformed + kReadyAhead || !canWrite)) {
           Fill(filled);
-          Publish(m_filled, ++filled);
+          m_filled.Publish(++filled);
         } else if (canWrite) {
           Write(written++);
-        } else if (!WaitFor(m_transformed, transformed + 1)) {
+        } else if (!m_transformed.WaitFor(transformed + 1)) {
           return;
         }
       }
@@ -140,41 +129,9 @@ private:
     WriteSamples(m_file, samples);
   }
 
-  // Waking a sleeper is a system call; it is made only when the other side went to sleep. Both
-  // sides order their store before their look at the other's flag (sequentially consistent), so
-  // either the sleeper sees the new value or the publisher sees the sleeper.
-  void Publish(std::atomic<TCount>& counter, TCount value) {
-    counter.store(value);
-    if (m_sleepers.load() != 0) counter.notify_all();
-  }
-
-  // Waits until `counter` reaches `target`; false when the run was stopped instead.
-  bool WaitFor(std::atomic<TCount>& counter, TCount target) {
-    for (;;) {
-      if (m_stop.load(std::memory_order_acquire)) return false;
-      const TCount seen = counter.load(std::memory_order_acquire);
-      if (seen >= target) return !m_stop.load(std::memory_order_acquire);
-      // The other side is usually a few microseconds away: look again for a while before sleeping,
-      // since going to sleep and being woken costs more than that.
-      bool changed = false;
-      for (int spin = 0; spin < kSpins && !changed; ++spin) {
-        Pause();
-        changed = counter.load(std::memory_order_acquire) != seen;
-      }
-      if (!changed) {
-        m_sleepers.fetch_add(1);
-        counter.wait(seen);
-        m_sleepers.fetch_sub(1);
-      }
-    }
-  }
-
   void Stop() {
-    m_stop.store(true, std::memory_order_release);
-    for (std::atomic<TCount>* counter : {&m_filled, &m_transformed}) {
-      counter->fetch_add(kStopped, std::memory_order_acq_rel);
-      counter->notify_all();
-    }
+    m_filled.Stop();
+    m_transformed.Stop();
   }
 
   TColumnReader& m_reader;
@@ -185,10 +142,8 @@ private:
   const TCount m_batchCount;
   TStream& m_file;
   TBatch m_slots[kSlots];
-  std::atomic<TCount> m_filled{0};  // batches whose spectra are ready
-  std::atomic<TCount> m_transformed{0};  // batches whose inverse transforms are done
-  std::atomic<bool> m_stop{false};
-  std::atomic<int> m_sleepers{0};  // threads asleep in WaitFor
+  THandoff m_filled;       // batches whose spectra are ready
+  THandoff m_transformed;  // batches whose inverse transforms are done
   std::exception_ptr m_helperError;
 };
 

@@ -1,0 +1,51 @@
+#include "toolkit/handoff.h"
+
+namespace ombrisk {
+
+namespace {
+
+// Added to the count when stopped: changes it, so that a sleeper wakes whatever it waits for.
+constexpr std::int32_t kStopped = std::int32_t{1} << 30;
+constexpr int kSpins = 1 << 14;
+
+void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
+}  // namespace
+
+// Publisher and sleeper each store before they look at the other's side (sequentially
+// consistent), so either the sleeper sees the new count or the publisher sees the sleeper.
+void THandoff::Publish(std::int32_t value) {
+  m_count.store(value);
+  if (m_sleepers.load() != 0) m_count.notify_all();
+}
+
+bool THandoff::WaitFor(std::int32_t target) {
+  for (;;) {
+    if (Stopped()) return false;
+    const std::int32_t seen = m_count.load(std::memory_order_acquire);
+    if (seen >= target) return !Stopped();
+    // The other side is usually microseconds away; sleeping and being woken costs more than that.
+    bool changed = false;
+    for (int spin = 0; spin < kSpins && !changed; ++spin) {
+      Pause();
+      changed = m_count.load(std::memory_order_acquire) != seen;
+    }
+    if (!changed) {
+      m_sleepers.fetch_add(1);
+      m_count.wait(seen);
+      m_sleepers.fetch_sub(1);
+    }
+  }
+}
+
+void THandoff::Stop() {
+  m_stopped.store(true);
+  m_count.fetch_add(kStopped);
+  m_count.notify_all();
+}
+
+}  // namespace ombrisk

@@ -1,0 +1,32 @@
+// THandoff: a count one thread raises and another waits on, for handing work between two threads
+// in batches. A waiter looks again for a short while before it sleeps, and a sleeper is woken only
+// when there is one, so a hand-over between busy threads costs no system call.
+//
+//   THandoff ready;
+//   producer:  ... fill batch i ...;  ready.Publish(i + 1);
+//   consumer:  if (!ready.WaitFor(i + 1)) return;  ... use batch i ...
+//   either:    ready.Stop();   // every wait, now or later, returns false
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace ombrisk {
+
+class THandoff {
+public:
+  std::int32_t Value() const { return m_count.load(std::memory_order_acquire); }
+  bool Stopped() const { return m_stopped.load(std::memory_order_acquire); }
+
+  void Publish(std::int32_t value);
+  // Waits until the count reaches target; false when stopped instead.
+  bool WaitFor(std::int32_t target);
+  void Stop();
+
+private:
+  std::atomic<std::int32_t> m_count{0};
+  std::atomic<bool> m_stopped{false};
+  std::atomic<int> m_sleepers{0};
+};
+
+}  // namespace ombrisk
