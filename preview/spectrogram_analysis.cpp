@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "preview/block_reader.h"
-#include "preview/column_tile.h"
+#include "preview/column_painter.h"
 #include "preview/spectrogram_block.h"
 #include "preview/spectrogram_geometry.h"
 #include "signal/wave_header.h"
@@ -43,7 +43,7 @@ std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::stri
   picture->SetSize(static_cast<int>(width), height);
 
   TSpectrogramBlock block(settings);
-  TColumnTile tile(height);
+  TColumnPainter painter(settings, *picture);
 
   const std::int64_t length = stream.Size();
   progress.SetMax(ProgressValue(length / sampleSize));
@@ -59,12 +59,12 @@ std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::stri
     if (x < width && !hidden) {
       block.Load(bytes);
       block.Transform();
-      block.DrawColumn(tile.Column(static_cast<int>(x), *picture));
+      painter.Paint(block, static_cast<int>(x));
     }
     ++blockIndex;
     progress.SetPosition(ProgressValue(blockIndex));
   }
-  tile.Flush(*picture);
+  painter.Finish();
   return picture;
 }
 

@@ -32,6 +32,10 @@ public:
   // reaches are left as they are. Several bins on one row: the highest wins.
   void DrawColumn(std::uint8_t* column);
 
+  // Exchanges the transform with `other`, which must hold N values: hands a finished transform to
+  // another block (on another thread) for drawing, and takes a buffer to transform into next.
+  void SwapTransform(std::vector<double>& other) { m_transform.swap(other); }
+
   std::span<const double> Weights() const { return m_weights; }
 
 private:

@@ -26,6 +26,7 @@ constexpr std::size_t kMaxBatchColumns = 64;
 constexpr std::size_t kSlots = 4;
 // Batches the helper keeps filled ahead of the one being transformed before it turns to writing.
 constexpr TCount kReadyAhead = 2;
+
 struct TBatch {
   std::unique_ptr<double[]> spectra;        // column after column, n values each
   std::unique_ptr<std::int16_t[]> samples;  // the same columns as 16-bit samples

@@ -108,15 +108,16 @@ INSTANTIATE_TEST_SUITE_P(Options, AnalysisMatchesReference,
                                            TOptions{1024, 3, true, false, true}, TOptions{1024, 4, false, false, false}));
 
 TEST(SpectrogramRun, ManyColumnsEachShowTheirOwnBlock) {
-  // Enough columns for the drawing to cross two gathered groups of 64, the last one partly filled
-  // and not a whole number of sixteens, so that both ways of copying a group into the picture run.
+  // Enough columns for the drawing to cross several gathered groups of 64, the last one partly
+  // filled and not a whole number of sixteens, so that both ways of copying a group into the
+  // picture run; and more batches than are handed between the threads at once.
   TSpectrogramSettings s = WithSize(128);
   s.LogFrequency = true;
-  const Samples samples = RandomSamples(128 * 150 - 20, 3);
+  const Samples samples = RandomSamples(128 * 400 - 20, 3);
   const TTempFile file(WaveBytes(samples));
   const auto picture = Analyze(file, s);
-  ASSERT_EQ(picture->Width(), 150);
-  for (int x = 0; x < 150; ++x) {
+  ASSERT_EQ(picture->Width(), 400);
+  for (int x = 0; x < 400; ++x) {
     const Samples block = BlockOf(samples, static_cast<std::size_t>(2 * x + 1), 128);
     ExpectColumnNear(ColumnOf(*picture, x), ReferenceColumn(block, s), "column " + std::to_string(x));
   }
