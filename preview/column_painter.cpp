@@ -95,8 +95,8 @@ struct TColumnPainter::State {
   TBatch slots[kSlots];
   std::int32_t filling = 0;  // the batch the caller is filling
   bool open = false;         // whether that batch has been started
-  THandoff handed;           // batches given to the helper
-  THandoff painted;          // batches the helper has drawn
+  THandoff handed{THandoff::kBrief};     // batches given to the helper
+  THandoff painted{THandoff::kPatient};  // batches the helper has drawn; the caller waits for a slot
   std::atomic<bool> finished{false};
   std::atomic<std::int32_t> total{0};  // batches handed over in all, set before `finished`
   std::exception_ptr error;

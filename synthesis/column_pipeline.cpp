@@ -143,8 +143,8 @@ private:
   const TCount m_batchCount;
   TStream& m_file;
   TBatch m_slots[kSlots];
-  THandoff m_filled;       // batches whose spectra are ready
-  THandoff m_transformed;  // batches whose inverse transforms are done
+  THandoff m_filled{THandoff::kPatient};     // batches whose spectra are ready; the transforms wait
+  THandoff m_transformed{THandoff::kBrief};  // batches whose inverse transforms are done
   std::exception_ptr m_helperError;
 };
 

@@ -6,7 +6,6 @@ namespace {
 
 // Added to the count when stopped: changes it, so that a sleeper wakes whatever it waits for.
 constexpr std::int32_t kStopped = std::int32_t{1} << 30;
-constexpr int kSpins = 1 << 14;
 
 void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -30,7 +29,7 @@ bool THandoff::WaitFor(std::int32_t target) {
     if (seen >= target) return !Stopped();
     // The other side is usually microseconds away; sleeping and being woken costs more than that.
     bool changed = false;
-    for (int spin = 0; spin < kSpins && !changed; ++spin) {
+    for (int spin = 0; spin < m_spins && !changed; ++spin) {
       Pause();
       changed = m_count.load(std::memory_order_acquire) != seen;
     }
