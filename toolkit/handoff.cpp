@@ -1,5 +1,7 @@
 #include "toolkit/handoff.h"
 
+#include <thread>
+
 namespace ombrisk {
 
 namespace {
@@ -14,6 +16,8 @@ void Pause() {
 }
 
 }  // namespace
+
+THandoff::THandoff(int spins) : m_spins(std::thread::hardware_concurrency() > 1 ? spins : 0) {}
 
 // Publisher and sleeper each store before they look at the other's side (sequentially
 // consistent), so either the sleeper sees the new count or the publisher sees the sleeper.

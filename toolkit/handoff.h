@@ -21,7 +21,8 @@ public:
   static constexpr int kPatient = 1 << 14;
   static constexpr int kBrief = 1 << 8;
 
-  explicit THandoff(int spins) : m_spins(spins) {}
+  // With one processor the other thread cannot run while this one spins: it sleeps at once.
+  explicit THandoff(int spins);
 
   std::int32_t Value() const { return m_count.load(std::memory_order_acquire); }
   bool Stopped() const { return m_stopped.load(std::memory_order_acquire); }
