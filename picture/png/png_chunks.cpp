@@ -1,6 +1,7 @@
 // The chunk loop of TPngReadStream and every chunk handler except the image data.
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -30,24 +31,29 @@ constexpr const char* kCommentKeyword = "Comment";
 
 }  // namespace
 
+void TPngReadStream::Consume(std::int64_t count) {
+  const std::int64_t left = static_cast<std::int64_t>(m_chunkRemaining) - count;
+  m_chunkRemaining = static_cast<std::int32_t>(std::max<std::int64_t>(left, std::numeric_limits<std::int32_t>::min()));
+}
+
 std::uint8_t TPngReadStream::ChunkByte() {
-  m_chunkRemaining -= 1;
+  Consume(1);
   return ReadByte();
 }
 
 std::uint16_t TPngReadStream::ChunkWord() {
-  m_chunkRemaining -= 2;
+  Consume(2);
   return ReadWord();
 }
 
 std::uint32_t TPngReadStream::ChunkLong() {
-  m_chunkRemaining -= 4;
+  Consume(4);
   return ReadLong();
 }
 
 void TPngReadStream::ChunkBytes(void* dest, std::int64_t count) {
   if (count <= 0) return;
-  m_chunkRemaining -= static_cast<std::int32_t>(count);
+  Consume(count);
   ReadBuffer(dest, count);
 }
 
@@ -170,7 +176,7 @@ void TPngReadStream::ReadHeader() {
   m_interlace = interlace;
   m_chunkFlags |= kHeaderRead;
   UpdateProgress(0);
-  m_chunkRemaining -= 13;
+  Consume(13);
 }
 
 void TPngReadStream::ReadPalette() {

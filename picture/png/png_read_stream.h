@@ -78,6 +78,9 @@ private:
   std::uint32_t ChunkLong();
   // Reads nothing for count ≤ 0, where the buffered reader would raise its Stop flag.
   void ChunkBytes(void* dest, std::int64_t count);
+  // Takes count off the remaining bytes. A length field of 2^31 or more reads as negative; the
+  // count then stays at its lowest value instead of wrapping round to a huge skip.
+  void Consume(std::int64_t count);
   // A grey or colour sample of the header's bit depth as a toolkit colour (tRNS, bKGD).
   TColor ReadSampleColour();
 
