@@ -21,15 +21,17 @@ using TCount = std::int32_t;
 
 // Columns travel in batches of about this many spectrum values, so that handing one over costs
 // little beside its transforms. A few batches are in flight: filled ahead, transformed, written behind.
-constexpr std::size_t kBatchValues = std::size_t{1} << 16;
+constexpr std::size_t kBatchValues = std::size_t{1} << 14;
 constexpr std::size_t kMaxBatchColumns = 64;
-constexpr std::size_t kSlots = 4;
+constexpr std::size_t kSlots = 8;
 // Batches the helper keeps filled ahead of the one being transformed before it turns to writing.
 constexpr TCount kReadyAhead = 2;
 
 struct TBatch {
   std::unique_ptr<double[]> spectra;        // column after column, n values each
   std::unique_ptr<std::int16_t[]> samples;  // the same columns as 16-bit samples
+  // Leading columns the caller already rounded into samples; set before the batch is handed over.
+  std::size_t roundedColumns = 0;
 };
 
 class TColumnPipeline {
@@ -73,6 +75,16 @@ public:
         InverseRealFFT(static_cast<std::int32_t>(m_n), column);
         progress.SetPosition(static_cast<int>(first + c));
       }
+      // Rather than wait for the next batch, round this one's columns while they are still in this
+      // processor's cache; what is left is the helper's. The last batch has nothing to wait for.
+      const bool last = i + 1 == m_batchCount;
+      std::size_t rounded = 0;
+      while (rounded < count && (last || m_filled.Value() < i + 2)) {
+        ScaleSamples(std::span<const double>(batch.spectra.get() + rounded * m_n, m_n),
+                     std::span<std::int16_t>(batch.samples.get() + rounded * m_n, m_n));
+        ++rounded;
+      }
+      batch.roundedColumns = rounded;
       m_transformed.Publish(i + 1);
     }
     join.finished = true;
@@ -125,9 +137,11 @@ private:
     TBatch& batch = Slot(i);
     const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
     const std::size_t count = std::min(m_batchColumns, m_width - first);
-    const std::span<std::int16_t> samples(batch.samples.get(), count * m_n);
-    ScaleSamples(std::span<const double>(batch.spectra.get(), count * m_n), samples);
-    WriteSamples(m_file, samples);
+    const std::size_t rounded = batch.roundedColumns * m_n;
+    const std::size_t values = count * m_n;
+    ScaleSamples(std::span<const double>(batch.spectra.get() + rounded, values - rounded),
+                 std::span<std::int16_t>(batch.samples.get() + rounded, values - rounded));
+    WriteSamples(m_file, std::span<std::int16_t>(batch.samples.get(), values));
   }
 
   void Stop() {

@@ -1,7 +1,8 @@
 // The columns of one synthesis, worked on two threads: a helper reads the pixels and fills the
 // spectra ahead of time, and rounds and writes the transformed columns behind, while the calling
-// thread does only the inverse transforms. The transforms are the longest step, so the reads, the
-// rounding and the writes cost little more than the second processor's time.
+// thread does the inverse transforms. The transforms are the longest step, so the reads, the
+// rounding and the writes cost little more than the second processor's time. When the helper falls
+// behind, the calling thread rounds the columns it has just transformed instead of waiting.
 //
 //   SynthesizeColumns(reader, spectrum, n, width, file, progress);   // after the wave header
 //

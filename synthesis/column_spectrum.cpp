@@ -30,17 +30,19 @@ std::int64_t LogarithmicBin(int m, int height, std::int32_t n) {
 
 TColumnSpectrum::TColumnSpectrum(int height, std::int32_t n, const TSynthesisSettings& settings)
     : m_linear(!settings.LogFrequency), m_bins(static_cast<std::size_t>(height)) {
+  // ApplyBinPhase on a spectrum holding every amplitude in its lower half scales each exactly as
+  // it scales a placed pixel; one call serves the whole table.
+  std::array<double, 2 * kChannelSums> phased{};
   for (std::size_t sum = 0; sum < kChannelSums; ++sum) {
     // The grey is the truncated mean of the three channels.
     double v = static_cast<double>(sum / 3);
     if (settings.Invert) v = 255.0 - v;
     if (settings.LogAmplitude) v = LogarithmicAmplitude(v);
     m_plain[sum] = v;
-    // ApplyBinPhase on a spectrum holding v in its lower half: exactly its scaled value.
-    double phased[2] = {v, 0.0};
-    ApplyBinPhase(phased, 2);
-    m_phased[sum] = phased[0];
+    phased[sum] = v;
   }
+  ApplyBinPhase(phased, static_cast<std::int32_t>(phased.size()));
+  std::copy_n(phased.begin(), kChannelSums, m_phased.begin());
   for (int m = 0; m < height; ++m) {
     const std::int64_t bin = settings.LogFrequency ? LogarithmicBin(m, height, n) : m;
     // Both placements stay below n/2: linear m ≤ H − 1 < n/2, logarithmic 10^(m/H) < 10.

@@ -8,13 +8,6 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
 #include "signal/wave_fft.h"
 #include "signal/wave_header.h"
 #include "synthesis/column_pipeline.h"
@@ -67,101 +60,6 @@ std::int16_t ClampSample(double x) {
   if (x > 32767.0) return 32767;
   if (x >= -32768.0) return static_cast<std::int16_t>(x);
   return -32768;  // also where x is not a number, rather than an undefined conversion
-}
-
-namespace {
-
-// Round(5x) of the exact product, as extended precision gives it, without leaving double: 4x is
-// exact, and 4x + x is split into its rounded sum and the rounding error. The rounded sum rounds
-// to the same whole number as the exact value except when it is itself a half; then the error
-// decides the side. Values at or beyond the 16-bit range saturate whatever the error.
-std::int16_t ScaleSample(double x) {
-  const double quadruple = x * 4.0;
-  const double sum = quadruple + x;
-  if (sum >= 32767.0) return 32767;
-  if (!(sum > -32768.0)) return -32768;  // also where x is not a number
-  const double addend = sum - quadruple;
-  const double error = (quadruple - (sum - addend)) + (x - addend);
-  double rounded = std::nearbyint(sum);
-  const double offset = rounded - sum;
-  if ((offset == 0.5 || offset == -0.5) && error != 0.0) rounded = sum + (error > 0.0 ? 0.5 : -0.5);
-  return ClampSample(rounded);
-}
-
-#if defined(__x86_64__)
-// The same as the four-at-a-time loop below, eight at a time with the wide registers; returns how
-// many samples it made. Only called after the processor was asked whether it has them.
-__attribute__((target("avx"))) std::size_t ScaleSamplesWide(const double* in, std::int16_t* out, std::size_t count) {
-  const __m256d four = _mm256_set1_pd(4.0);
-  const __m256d lowest = _mm256_set1_pd(-32768.0);
-  const __m256d highest = _mm256_set1_pd(32767.0);
-  const __m256d half = _mm256_set1_pd(0.5);
-  const __m256d signMask = _mm256_set1_pd(-0.0);
-  std::size_t t = 0;
-  for (; t + 8 <= count; t += 8) {
-    const __m256d x0 = _mm256_loadu_pd(in + t);
-    const __m256d x1 = _mm256_loadu_pd(in + t + 4);
-    const __m256d c0 = _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(_mm256_mul_pd(x0, four), x0), lowest), highest);
-    const __m256d c1 = _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(_mm256_mul_pd(x1, four), x1), lowest), highest);
-    const __m128i n0 = _mm256_cvtpd_epi32(c0);
-    const __m128i n1 = _mm256_cvtpd_epi32(c1);
-    const __m256d o0 = _mm256_andnot_pd(signMask, _mm256_sub_pd(_mm256_cvtepi32_pd(n0), c0));
-    const __m256d o1 = _mm256_andnot_pd(signMask, _mm256_sub_pd(_mm256_cvtepi32_pd(n1), c1));
-    const __m256d ties = _mm256_or_pd(_mm256_cmp_pd(o0, half, _CMP_EQ_OQ), _mm256_cmp_pd(o1, half, _CMP_EQ_OQ));
-    if (_mm256_movemask_pd(ties) != 0) {
-      for (std::size_t i = t; i < t + 8; ++i) out[i] = ScaleSample(in[i]);
-      continue;
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + t), _mm_packs_epi32(n0, n1));
-  }
-  return t;
-}
-
-bool HasWideRegisters() {
-  static const bool has = __builtin_cpu_supports("avx");
-  return has;
-}
-#endif
-
-}  // namespace
-
-void ScaleSamples(std::span<const double> output, std::span<std::int16_t> samples) {
-  const std::size_t count = std::min(output.size(), samples.size());
-  const double* const in = output.data();
-  std::int16_t* const out = samples.data();
-  std::size_t t = 0;
-#if defined(__x86_64__)
-  if (HasWideRegisters()) t = ScaleSamplesWide(in, out, count);
-#endif
-#if defined(__SSE2__)
-  // Four samples at a time: the converting instruction rounds half to even in the default mode and
-  // the pack saturates. Only a lane whose rounded sum is exactly a half needs the error term, which
-  // is rare, so such groups go through the scalar routine.
-  const __m128d four = _mm_set1_pd(4.0);
-  const __m128d lowest = _mm_set1_pd(-32768.0);
-  const __m128d highest = _mm_set1_pd(32767.0);
-  const __m128d half = _mm_set1_pd(0.5);
-  const __m128d signMask = _mm_set1_pd(-0.0);
-  for (; t + 4 <= count; t += 4) {
-    const __m128d x0 = _mm_loadu_pd(in + t);
-    const __m128d x1 = _mm_loadu_pd(in + t + 2);
-    // max takes its second operand when the first is not a number.
-    const __m128d c0 = _mm_min_pd(_mm_max_pd(_mm_add_pd(_mm_mul_pd(x0, four), x0), lowest), highest);
-    const __m128d c1 = _mm_min_pd(_mm_max_pd(_mm_add_pd(_mm_mul_pd(x1, four), x1), lowest), highest);
-    const __m128i n0 = _mm_cvtpd_epi32(c0);
-    const __m128i n1 = _mm_cvtpd_epi32(c1);
-    const __m128d o0 = _mm_andnot_pd(signMask, _mm_sub_pd(_mm_cvtepi32_pd(n0), c0));
-    const __m128d o1 = _mm_andnot_pd(signMask, _mm_sub_pd(_mm_cvtepi32_pd(n1), c1));
-    if (_mm_movemask_pd(_mm_or_pd(_mm_cmpeq_pd(o0, half), _mm_cmpeq_pd(o1, half))) != 0) {
-      for (std::size_t i = t; i < t + 4; ++i) out[i] = ScaleSample(in[i]);
-      continue;
-    }
-    // Each conversion fills the low two lanes; join them and narrow the four to 16 bits.
-    const __m128i joined = _mm_unpacklo_epi64(n0, n1);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + t), _mm_packs_epi32(joined, joined));
-  }
-#endif
-  for (; t < count; ++t) out[t] = ScaleSample(in[t]);
 }
 
 void RunSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, const std::string& outputPath,

@@ -94,6 +94,26 @@ TEST(ScaleSamples, AgreesWithTheExtendedPrecisionFormulaNearEveryHalf) {
   }
 }
 
+TEST(ScaleSamples, SaturatesAndMapsNotANumberInEveryLaneOfAWideGroup) {
+  // Plain values with one extreme among them, moved through every position of a 16-value group.
+  const double extremes[] = {1e12, -1e12, 6553.5, -6553.7, std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+  const std::int16_t expected[] = {32767, -32768, 32767, -32768, 32767, -32768, -32768};
+  for (std::size_t e = 0; e < std::size(extremes); ++e) {
+    for (std::size_t position = 0; position < 48; ++position) {
+      std::vector<double> output(48);
+      for (std::size_t i = 0; i < output.size(); ++i) output[i] = 100.3 * static_cast<double>(i) - 2000.0;
+      output[position] = extremes[e];
+      std::vector<std::int16_t> samples(output.size());
+      ScaleSamples(output, samples);
+      ASSERT_EQ(samples[position], expected[e]) << e << " at " << position;
+      const std::size_t next = (position + 1) % 48;
+      const long double exact = static_cast<long double>(output[next]) * 5.0L;
+      ASSERT_EQ(samples[next], ClampSample(static_cast<double>(std::llrint(exact)))) << next;
+    }
+  }
+}
+
 TEST(LogarithmicAmplitude, SpansOneDecadeFrom1638Point35) {
   EXPECT_DOUBLE_EQ(LogarithmicAmplitude(0), 1638.35);
   EXPECT_DOUBLE_EQ(LogarithmicAmplitude(255), 16383.5);
