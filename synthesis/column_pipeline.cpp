@@ -1,9 +1,11 @@
 #include "synthesis/column_pipeline.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <thread>
 
@@ -86,6 +88,9 @@ public:
       }
       batch.roundedColumns = rounded;
       m_transformed.Publish(i + 1);
+      // Still nothing to transform: take a turn at writing out what is ready.
+      while (!last && m_filled.Value() < i + 2 && WriteNext(false)) {
+      }
     }
     join.finished = true;
     helper.join();
@@ -96,12 +101,14 @@ private:
   TBatch& Slot(TCount i) { return m_slots[static_cast<std::size_t>(i) % kSlots]; }
 
   // Keeps the caller supplied with filled batches, and rounds and writes the transformed ones in
-  // order, each slot being filled again only once its samples are out.
+  // order (those the caller has not written meanwhile), each slot being filled again only once its
+  // samples are out.
   void Helper() noexcept {
     try {
       TCount filled = 0;
-      TCount written = 0;
-      while (written < m_batchCount) {
+      while (true) {
+        const TCount written = m_written.load(std::memory_order_acquire);
+        if (written >= m_batchCount) return;
         const TCount transformed = m_transformed.Value();
         if (m_transformed.Stopped()) return;
         const bool canFill = filled < m_batchCount && filled < written + static_cast<TCount>(kSlots);
@@ -111,7 +118,7 @@ private:
           Fill(filled);
           m_filled.Publish(++filled);
         } else if (canWrite) {
-          Write(written++);
+          WriteNext(true);
         } else if (!m_transformed.WaitFor(transformed + 1)) {
           return;
         }
@@ -131,6 +138,22 @@ private:
       // For x > 0 the fill already holds what ApplyBinPhase makes of it (see column_spectrum.h).
       m_spectrum.Fill(m_reader.Sums(x), x > 0, std::span<double>(batch.spectra.get() + c * m_n, m_n));
     }
+  }
+
+  // Rounds what is left of the next batch due and writes it, unless none is transformed yet or the
+  // other thread is writing (then it waits for its turn only when told to). True when it wrote.
+  bool WriteNext(bool wait) {
+    std::unique_lock<std::mutex> turn(m_writing, std::defer_lock);
+    if (wait) {
+      turn.lock();
+    } else if (!turn.try_lock()) {
+      return false;
+    }
+    const TCount next = m_written.load(std::memory_order_relaxed);
+    if (m_transformed.Stopped() || next >= m_batchCount || next >= m_transformed.Value()) return false;
+    Write(next);
+    m_written.store(next + 1, std::memory_order_release);
+    return true;
   }
 
   void Write(TCount i) {
@@ -159,6 +182,8 @@ private:
   TBatch m_slots[kSlots];
   THandoff m_filled{THandoff::kPatient};     // batches whose spectra are ready; the transforms wait
   THandoff m_transformed{THandoff::kBrief};  // batches whose inverse transforms are done
+  std::mutex m_writing;                      // held by the thread writing the next batch
+  std::atomic<TCount> m_written{0};          // batches whose samples are out, in order
   std::exception_ptr m_helperError;
 };
 

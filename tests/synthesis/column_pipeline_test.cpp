@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
+#include <random>
 #include <stdexcept>
+#include <thread>
 
 #include "synthesis/synthesis_run.h"
 #include "synthesis/synthesis_steps.h"
@@ -35,6 +39,41 @@ public:
 private:
   int m_at;
 };
+
+// A memory stream whose writes from any thread but the caller's are slow, so that the caller is
+// left waiting for spectra and most runs have it take turns at writing.
+class TSlowElsewhereStream : public TMemoryStream {
+public:
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    if (std::this_thread::get_id() != m_caller) std::this_thread::sleep_for(std::chrono::microseconds(300));
+    return TMemoryStream::Write(buffer, count);
+  }
+
+private:
+  std::thread::id m_caller = std::this_thread::get_id();
+};
+
+TEST(ColumnPipeline, WritesFromBothThreadsKeepTheColumnOrder) {
+  TBitmap picture = GreyPicture(1500, 40);
+  std::mt19937 random(11);
+  for (int y = 0; y < picture.Height(); ++y) {
+    std::uint8_t* row = picture.ScanLine(y);
+    for (int x = 0; x < 3 * picture.Width(); ++x) row[x] = static_cast<std::uint8_t>(random());
+  }
+  const TSynthesisSettings settings;
+  const std::int32_t n = SamplesPerColumn(picture.Height());
+  const TColumnSpectrum spectrum(picture.Height(), n, settings);
+  TNullProgress progress;
+  TMemoryStream quick;
+  TColumnReader quickReader(picture, false, false);
+  SynthesizeColumns(quickReader, spectrum, n, picture.Width(), quick, progress);
+  TSlowElsewhereStream slow;
+  TColumnReader slowReader(picture, false, false);
+  SynthesizeColumns(slowReader, spectrum, n, picture.Width(), slow, progress);
+  ASSERT_EQ(slow.Size(), std::int64_t{1500} * n * 2);
+  ASSERT_EQ(quick.Size(), slow.Size());
+  EXPECT_EQ(std::memcmp(quick.Memory(), slow.Memory(), static_cast<std::size_t>(slow.Size())), 0);
+}
 
 TEST(ColumnPipeline, AStreamThatFillsUpRaisesTheWriteErrorOnTheCaller) {
   // Full after the first samples, early or late in the run: each time the write error comes back
