@@ -8,12 +8,11 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
-#include "picture/png/png_graphic.h"
+#include "cli/image_output.h"
 #include "preview/spectrogram_analysis.h"
 #include "preview/spectrogram_geometry.h"
 #include "preview/window_functions.h"
 #include "toolkit/exception.h"
-#include "toolkit/safe_file_stream.h"
 
 namespace ombrisk::cli {
 
@@ -36,12 +35,6 @@ constexpr const char* kAnalyzeUsage =
 const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--quiet"},
                                   {"--size", "--window", "--brightness"}};
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 std::int32_t ParseSampleSize(const std::string& text) {
   for (int index = 0; index < kSampleSizeCount; ++index) {
     const std::int32_t n = SampleSizeForIndex(index);
@@ -60,30 +53,6 @@ int ParseWindow(const std::string& text) {
   throw TUsageError("option '--window' takes hanning, hamming, blackman, rectangler or gaussian, not '" + text + "'");
 }
 
-enum class TImageKind { Bitmap, Png };
-
-TImageKind ImageKindOf(const std::string& path) {
-  const std::size_t dot = path.find_last_of('.');
-  const std::size_t slash = path.find_last_of('/');
-  const std::string extension =
-      dot == std::string::npos || (slash != std::string::npos && dot < slash) ? "" : Lower(path.substr(dot + 1));
-  if (extension == "bmp") return TImageKind::Bitmap;
-  if (extension == "png") return TImageKind::Png;
-  throw TUsageError("IMAGE must end in .bmp or .png: '" + path + "'");
-}
-
-void SaveImage(TPixelBitmap& picture, const std::string& path, TImageKind kind) {
-  if (kind == TImageKind::Bitmap) {
-    picture.SaveToFile(path);
-    return;
-  }
-  // The encoder writes a 32-bit bitmap as colour without alpha, so the meaningless fourth byte
-  // never becomes transparency.
-  TSafeFileStream out(path);
-  SavePng(picture, out);
-  out.Commit();
-}
-
 }  // namespace
 
 int RunAnalyze(const std::vector<std::string>& args) {
@@ -92,7 +61,7 @@ int RunAnalyze(const std::vector<std::string>& args) {
     RequirePositionals(line, {"WAVE", "IMAGE"});
     const std::string& wavePath = line.Positionals[0];
     const std::string& imagePath = line.Positionals[1];
-    const TImageKind kind = ImageKindOf(imagePath);
+    const TImageKind kind = ImageKindOf(imagePath, "IMAGE");
 
     TSpectrogramSettings settings;  // the preview window's defaults
     if (const auto size = line.Value("--size")) settings.SampleSize = ParseSampleSize(*size);

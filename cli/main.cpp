@@ -9,7 +9,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: ombrisk-cli COMMAND ARGS...\n"
     "  synth PICTURE WAVE [--no-invert] [--mirror-x] [--mirror-y] [--log-frequency] [--log-amplitude] [--quiet]\n"
-    "  grey PICTURE BITMAP\n"
+    "  grey PICTURE IMAGE\n"
     "  analyze WAVE IMAGE [--size N] [--window NAME] [--log-frequency] [--log-voltage] [--brightness 0..100]\n"
     "                     [--invert] [--quiet]\n"
     "  --help | --version\n"

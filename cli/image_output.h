@@ -1,0 +1,26 @@
+// Where a command writes a picture: a Windows bitmap or a PNG, chosen by the file's extension.
+//
+//   const TImageKind kind = ImageKindOf(path, "IMAGE");   // checked before any work is done
+//   SaveImage(picture, path, kind);
+#pragma once
+
+#include <string>
+
+#include "toolkit/bitmap.h"
+
+namespace ombrisk::cli {
+
+enum class TImageKind { Bitmap, Png };
+
+// .bmp or .png in any case; anything else is a TUsageError naming the argument.
+TImageKind ImageKindOf(const std::string& path, const std::string& argument);
+// Whether the file name ends in .png, in any case.
+bool HasPngExtension(const std::string& path);
+
+// A bitmap at its own depth, or a PNG through our encoder; either replaces the file only when complete.
+void SaveImage(TBitmap& picture, const std::string& path, TImageKind kind);
+
+// text in lower case (ASCII letters only).
+std::string Lower(std::string text);
+
+}  // namespace ombrisk::cli
