@@ -37,6 +37,8 @@ int RunOmbrisk(int argc, char** argv) {
   int qtArgc = 1;
   char* qtArgv[] = {qtProgramName.data(), nullptr};
   QApplication application(qtArgc, qtArgv);
+  // Lets the desktop match the windows to the installed menu entry, and so to its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("ombrisk"));
 
   // The format registrations come before everything else, but the JPEG decoding depth depends on
   // the screen, and only the application object can ask the screen. So they run right after it

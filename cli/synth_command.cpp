@@ -21,7 +21,9 @@ constexpr const char* kSynthUsage =
     "  --mirror-y        flip the picture top-bottom first (high and low frequencies swap)\n"
     "  --log-frequency   rows spread over one decade of frequency instead of evenly\n"
     "  --log-amplitude   grey sets the level in decibels instead of linearly; nothing is silent\n"
-    "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n";
+    "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n"
+    "Without options: light pixels quiet, no mirrors, linear frequency and amplitude, as the main\n"
+    "window starts.\n";
 
 const TOptionSpec kSynthOptions{
     {"--no-invert", "--mirror-x", "--mirror-y", "--log-frequency", "--log-amplitude", "--quiet"}, {}};
