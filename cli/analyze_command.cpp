@@ -1,8 +1,6 @@
 // ombrisk-cli analyze: a wave file in, its spectrogram out, as the preview window shows it and
 // "Save Spectram" (or our PNG encoder) writes it.
-#include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <string>
 
