@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <thread>
+#include <vector>
 
 #include "signal/wave_fft.h"
 #include "synthesis/sample_writer.h"
@@ -21,176 +21,187 @@ namespace {
 // Batches are counted as THandoff counts them; a picture has at most 2^24 columns.
 using TCount = std::int32_t;
 
-// Columns travel in batches of about this many spectrum values, so that handing one over costs
-// little beside its transforms. A few batches are in flight: filled ahead, transformed, written behind.
-constexpr std::size_t kBatchValues = std::size_t{1} << 14;
+// Columns are taken in batches of up to this many samples, so that taking one costs little beside
+// its transforms and a batch's pixels are read a whole block of rows at a time. Towards the end
+// the batches shrink to a quarter of what is left, down to the smallest size, so that the thread
+// finishing first waits only briefly for the other.
+constexpr std::size_t kBatchValues = std::size_t{1} << 17;
+constexpr std::size_t kLastBatchValues = std::size_t{1} << 14;
 constexpr std::size_t kMaxBatchColumns = 64;
-constexpr std::size_t kSlots = 8;
-// Batches the helper keeps filled ahead of the one being transformed before it turns to writing.
-constexpr TCount kReadyAhead = 2;
+// Whole groups of this many columns are read fastest.
+constexpr std::size_t kColumnGroup = 8;
+// Batches whose samples may be held at once, waiting for their turn to be written.
+constexpr std::size_t kMaxSlots = 8;
 
-struct TBatch {
-  std::unique_ptr<double[]> spectra;        // column after column, n values each
-  std::unique_ptr<std::int16_t[]> samples;  // the same columns as 16-bit samples
-  // Leading columns the caller already rounded into samples; set before the batch is handed over.
-  std::size_t roundedColumns = 0;
+struct TSlot {
+  std::unique_ptr<std::int16_t[]> samples;  // the batch's columns as 16-bit samples, one after another
+  std::atomic<TCount> complete{-1};         // the batch whose samples are all here
+  std::atomic<TCount> transformed{0};       // 1 + the last column transformed into this slot
+};
+
+// What each thread works with on its own: a reader of the picture and the column being transformed.
+struct TWorker {
+  TWorker(const TColumnReader& picture, std::size_t blockColumns, std::size_t n)
+      : reader(picture, static_cast<int>(blockColumns)), column(std::make_unique_for_overwrite<double[]>(n)) {}
+  TColumnReader reader;
+  std::unique_ptr<double[]> column;
 };
 
 class TColumnPipeline {
 public:
-  TColumnPipeline(TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file)
+  TColumnPipeline(const TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file)
       : m_reader(reader),
         m_spectrum(spectrum),
         m_n(static_cast<std::size_t>(n)),
         m_width(static_cast<std::size_t>(width)),
         m_batchColumns(std::clamp<std::size_t>(kBatchValues / m_n, 1, kMaxBatchColumns)),
-        m_batchCount(static_cast<TCount>((m_width + m_batchColumns - 1) / m_batchColumns)),
+        m_firstColumns(Schedule(m_width, m_batchColumns, std::clamp<std::size_t>(kLastBatchValues / m_n, 1, m_batchColumns))),
+        m_batchCount(static_cast<TCount>(m_firstColumns.size() - 1)),
+        m_slots(std::min(kMaxSlots, static_cast<std::size_t>(m_batchCount))),
         m_file(file) {
-    for (TBatch& batch : m_slots) {
-      // Every value is written before it is read, so the memory is not cleared first.
-      batch.spectra = std::make_unique_for_overwrite<double[]>(m_batchColumns * m_n);
-      batch.samples = std::make_unique_for_overwrite<std::int16_t[]>(m_batchColumns * m_n);
+    for (TSlot& slot : m_slots) {
+      // Every sample is made before it is written, so the memory is not cleared first.
+      slot.samples = std::make_unique_for_overwrite<std::int16_t[]>(m_batchColumns * m_n);
     }
   }
 
   void Run(TProgressSink& progress) {
-    std::thread helper([this] { Helper(); });
+    const bool shared = std::thread::hardware_concurrency() > 1 && m_batchCount > 1;
+    std::thread helper;
+    if (shared) helper = std::thread([this] { Helper(); });
     // Joined on every way out; a failure here stops the helper first so that it cannot wait forever.
     struct TJoin {
       TColumnPipeline& pipeline;
       std::thread& thread;
-      bool finished = false;
       ~TJoin() {
         if (!thread.joinable()) return;
-        if (!finished) pipeline.Stop();
+        pipeline.Stop();
         thread.join();
       }
     } join{*this, helper};
 
-    for (TCount i = 0; i < m_batchCount; ++i) {
-      if (!m_filled.WaitFor(i + 1)) break;
-      TBatch& batch = Slot(i);
-      const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
-      const std::size_t count = std::min(m_batchColumns, m_width - first);
-      for (std::size_t c = 0; c < count; ++c) {
-        const std::span<double> column(batch.spectra.get() + c * m_n, m_n);
-        InverseRealFFT(static_cast<std::int32_t>(m_n), column);
-        progress.SetPosition(static_cast<int>(first + c));
-      }
-      // Rather than wait for the next batch, round this one's columns while they are still in this
-      // processor's cache; what is left is the helper's. The last batch has nothing to wait for.
-      const bool last = i + 1 == m_batchCount;
-      std::size_t rounded = 0;
-      while (rounded < count && (last || m_filled.Value() < i + 2)) {
-        ScaleSamples(std::span<const double>(batch.spectra.get() + rounded * m_n, m_n),
-                     std::span<std::int16_t>(batch.samples.get() + rounded * m_n, m_n));
-        ++rounded;
-      }
-      batch.roundedColumns = rounded;
-      m_transformed.Publish(i + 1);
-      // Still nothing to transform: take a turn at writing out what is ready.
-      while (!last && m_filled.Value() < i + 2 && WriteNext(false)) {
-      }
-    }
-    join.finished = true;
-    helper.join();
+    TWorker own(m_reader, m_batchColumns, m_n);
+    Work(own, &progress);
+    // The helper's last batch may still be on its way; then every column is done.
+    const bool finished = m_written.WaitFor(m_batchCount);
+    if (helper.joinable()) helper.join();
     if (m_helperError) std::rethrow_exception(m_helperError);
+    if (finished) ReportProgress(progress);
   }
 
 private:
-  TBatch& Slot(TCount i) { return m_slots[static_cast<std::size_t>(i) % kSlots]; }
+  // The first column of every batch, and the width after the last.
+  static std::vector<std::size_t> Schedule(std::size_t width, std::size_t largest, std::size_t smallest) {
+    std::vector<std::size_t> firsts{0};
+    for (std::size_t first = 0; first < width;) {
+      std::size_t share = (width - first) / 4;
+      if (share >= kColumnGroup) share -= share % kColumnGroup;
+      first += std::min(std::clamp(share, smallest, largest), width - first);
+      firsts.push_back(first);
+    }
+    return firsts;
+  }
 
-  // Keeps the caller supplied with filled batches, and rounds and writes the transformed ones in
-  // order (those the caller has not written meanwhile), each slot being filled again only once its
-  // samples are out.
+  std::size_t First(TCount batch) const { return m_firstColumns[static_cast<std::size_t>(batch)]; }
+  std::size_t Columns(TCount batch) const { return First(batch + 1) - First(batch); }
+
+  TSlot& Slot(TCount batch) { return m_slots[static_cast<std::size_t>(batch) % m_slots.size()]; }
+
   void Helper() noexcept {
     try {
-      TCount filled = 0;
-      while (true) {
-        const TCount written = m_written.load(std::memory_order_acquire);
-        if (written >= m_batchCount) return;
-        const TCount transformed = m_transformed.Value();
-        if (m_transformed.Stopped()) return;
-        const bool canFill = filled < m_batchCount && filled < written + static_cast<TCount>(kSlots);
-        const bool canWrite = written < transformed;
-        // The caller waiting for spectra is the costly stall; writing can always wait a little.
-        if (canFill && (filled < transformed + kReadyAhead || !canWrite)) {
-          Fill(filled);
-          m_filled.Publish(++filled);
-        } else if (canWrite) {
-          WriteNext(true);
-        } else if (!m_transformed.WaitFor(transformed + 1)) {
-          return;
-        }
-      }
+      TWorker own(m_reader, m_batchColumns, m_n);
+      Work(own, nullptr);
     } catch (...) {
       m_helperError = std::current_exception();
       Stop();
     }
   }
 
-  void Fill(TCount i) {
-    TBatch& batch = Slot(i);
-    const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
-    const std::size_t count = std::min(m_batchColumns, m_width - first);
+  // Both threads take the next batch in turn and do all of it (pixels, spectra, transforms,
+  // samples): each column stays in the cache of the processor that works on it. Progress is
+  // reported by the calling thread only.
+  void Work(TWorker& worker, TProgressSink* progress) {
+    for (;;) {
+      if (m_written.Stopped()) return;
+      const TCount batch = m_next.fetch_add(1);
+      if (batch >= m_batchCount) return;
+      // Its slot is free once the batch that held it before is written.
+      if (!m_written.WaitFor(batch - static_cast<TCount>(m_slots.size()) + 1)) return;
+      MakeSamples(worker, batch, progress);
+      Slot(batch).complete.store(batch);
+      WriteCompleteBatches();
+    }
+  }
+
+  void MakeSamples(TWorker& worker, TCount batch, TProgressSink* progress) {
+    TSlot& slot = Slot(batch);
+    const std::size_t first = First(batch);
+    const std::size_t count = Columns(batch);
+    const std::span<double> column(worker.column.get(), m_n);
+    worker.reader.LoadColumns(static_cast<int>(first), static_cast<int>(count));
     for (std::size_t c = 0; c < count; ++c) {
       const int x = static_cast<int>(first + c);
       // For x > 0 the fill already holds what ApplyBinPhase makes of it (see column_spectrum.h).
-      m_spectrum.Fill(m_reader.Sums(x), x > 0, std::span<double>(batch.spectra.get() + c * m_n, m_n));
+      m_spectrum.Fill(worker.reader.Sums(x), x > 0, column);
+      InverseRealFFT(static_cast<std::int32_t>(m_n), column);
+      ScaleSamples(column, std::span<std::int16_t>(slot.samples.get() + c * m_n, m_n));
+      slot.transformed.store(static_cast<TCount>(x + 1), std::memory_order_release);
+      if (progress != nullptr) ReportProgress(*progress);
     }
   }
 
-  // Rounds what is left of the next batch due and writes it, unless none is transformed yet or the
-  // other thread is writing (then it waits for its turn only when told to). True when it wrote.
-  bool WriteNext(bool wait) {
-    std::unique_lock<std::mutex> turn(m_writing, std::defer_lock);
-    if (wait) {
-      turn.lock();
-    } else if (!turn.try_lock()) {
-      return false;
+  // Writes the complete batches that are next in column order. Only one thread writes at a time;
+  // a batch completed while the other thread writes is written by that thread, which looks for
+  // one more after giving up its turn.
+  void WriteCompleteBatches() {
+    for (;;) {
+      if (m_writing.exchange(true)) return;
+      TCount next = m_written.Value();
+      while (!m_written.Stopped() && next < m_batchCount && Slot(next).complete.load() == next) {
+        WriteSamples(m_file, std::span<std::int16_t>(Slot(next).samples.get(), Columns(next) * m_n));
+        m_written.Publish(++next);
+      }
+      m_writing.store(false);
+      if (m_written.Stopped() || next >= m_batchCount || Slot(next).complete.load() != next) return;
     }
-    const TCount next = m_written.load(std::memory_order_relaxed);
-    if (m_transformed.Stopped() || next >= m_batchCount || next >= m_transformed.Value()) return false;
-    Write(next);
-    m_written.store(next + 1, std::memory_order_release);
-    return true;
   }
 
-  void Write(TCount i) {
-    TBatch& batch = Slot(i);
-    const std::size_t first = static_cast<std::size_t>(i) * m_batchColumns;
-    const std::size_t count = std::min(m_batchColumns, m_width - first);
-    const std::size_t rounded = batch.roundedColumns * m_n;
-    const std::size_t values = count * m_n;
-    ScaleSamples(std::span<const double>(batch.spectra.get() + rounded, values - rounded),
-                 std::span<std::int16_t>(batch.samples.get() + rounded, values - rounded));
-    WriteSamples(m_file, std::span<std::int16_t>(batch.samples.get(), values));
+  // Positions go out in column order, each once its column is transformed, whichever thread did it.
+  void ReportProgress(TProgressSink& progress) {
+    while (m_reported < m_width) {
+      if (m_reported == First(m_reportedBatch + 1)) ++m_reportedBatch;
+      // The slot may already hold a later batch, but only once this one is wholly done.
+      const std::size_t done = std::min(
+          static_cast<std::size_t>(Slot(m_reportedBatch).transformed.load(std::memory_order_acquire)),
+          First(m_reportedBatch + 1));
+      if (done <= m_reported) return;
+      for (; m_reported < done; ++m_reported) progress.SetPosition(static_cast<int>(m_reported));
+    }
   }
 
-  void Stop() {
-    m_filled.Stop();
-    m_transformed.Stop();
-  }
+  void Stop() { m_written.Stop(); }
 
-  TColumnReader& m_reader;
+  const TColumnReader& m_reader;
   const TColumnSpectrum& m_spectrum;
   const std::size_t m_n;
   const std::size_t m_width;
-  const std::size_t m_batchColumns;
+  const std::size_t m_batchColumns;  // the largest batch
+  const std::vector<std::size_t> m_firstColumns;
   const TCount m_batchCount;
+  std::vector<TSlot> m_slots;
   TStream& m_file;
-  TBatch m_slots[kSlots];
-  THandoff m_filled{THandoff::kPatient};     // batches whose spectra are ready; the transforms wait
-  THandoff m_transformed{THandoff::kBrief};  // batches whose inverse transforms are done
-  std::mutex m_writing;                      // held by the thread writing the next batch
-  std::atomic<TCount> m_written{0};          // batches whose samples are out, in order
+  std::atomic<TCount> m_next{0};              // the next batch to take
+  std::atomic<bool> m_writing{false};         // held by the thread writing
+  THandoff m_written{THandoff::kPatient};     // batches whose samples are out, in order
+  std::size_t m_reported = 0;                 // positions reported; the calling thread's
+  TCount m_reportedBatch = 0;                 // the batch of the next position to report
   std::exception_ptr m_helperError;
 };
 
 }  // namespace
 
-void SynthesizeColumns(TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file,
-                       TProgressSink& progress) {
+void SynthesizeColumns(const TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width,
+                       TStream& file, TProgressSink& progress) {
   if (width <= 0 || n <= 0) return;
   TColumnPipeline pipeline(reader, spectrum, n, width, file);
   pipeline.Run(progress);

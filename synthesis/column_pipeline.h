@@ -1,14 +1,14 @@
-// The columns of one synthesis, worked on two threads: a helper reads the pixels and fills the
-// spectra ahead of time, and rounds and writes the transformed columns behind, while the calling
-// thread does the inverse transforms. The transforms are the longest step, so the reads, the
-// rounding and the writes cost little more than the second processor's time. When the helper falls
-// behind, the calling thread rounds the columns it has just transformed instead of waiting.
+// The columns of one synthesis, worked on two threads. Each thread takes the next short batch of
+// columns and does all of it: reads the pixels, fills the spectra, transforms and rounds them, so a
+// column never leaves the processor that works on it. Whichever thread completes the batch that is
+// next in order writes it, and any complete ones after it.
 //
 //   SynthesizeColumns(reader, spectrum, n, width, file, progress);   // after the wave header
 //
 // The samples reach the stream in column order, exactly as one thread would write them; progress
-// is reported on the calling thread only (position x after column x). An error on either thread
-// stops both and is raised on the calling thread; nothing more is written after it.
+// is reported on the calling thread only, in order (position x once column x is transformed). An
+// error on either thread stops both and is raised on the calling thread; nothing more is written
+// after it. With one processor the calling thread does it all.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,7 @@
 
 namespace ombrisk {
 
-void SynthesizeColumns(TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file,
+void SynthesizeColumns(const TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file,
                        TProgressSink& progress);
 
 }  // namespace ombrisk

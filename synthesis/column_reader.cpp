@@ -41,8 +41,22 @@ TColumnReader::TColumnReader(const TBitmap& picture, bool mirrorX, bool mirrorY)
   m_sums.resize(static_cast<std::size_t>(m_blockColumns) * m_columnStride);
 }
 
+TColumnReader::TColumnReader(const TColumnReader& other, int blockColumns)
+    : m_width(other.m_width),
+      m_height(other.m_height),
+      m_bytesPerPixel(other.m_bytesPerPixel),
+      m_mirrorX(other.m_mirrorX),
+      m_mirrorY(other.m_mirrorY),
+      m_rows(other.m_rows),
+      m_columnStride(other.m_columnStride),
+      m_blockColumns(std::clamp(blockColumns, 1, other.m_blockColumns)) {
+  m_sums.resize(static_cast<std::size_t>(m_blockColumns) * m_columnStride);
+}
+
 std::span<const std::uint16_t> TColumnReader::Sums(int x) {
-  if (m_blockStart < 0 || x < m_blockStart || x >= m_blockStart + m_blockColumns) LoadBlock(x - x % m_blockColumns);
+  if (m_blockStart < 0 || x < m_blockStart || x >= m_blockStart + m_blockCount) {
+    LoadColumns(x - x % m_blockColumns, m_blockColumns);
+  }
   return {m_sums.data() + static_cast<std::size_t>(x - m_blockStart) * m_columnStride, m_rows.size()};
 }
 
@@ -122,9 +136,11 @@ bool HasByteShuffles() {
 }  // namespace
 #endif
 
-void TColumnReader::LoadBlock(int first) {
+void TColumnReader::LoadColumns(int first, int wanted) {
+  const int count = std::min({wanted, m_blockColumns, m_width - first});
   m_blockStart = first;
-  const int count = std::min(m_blockColumns, m_width - first);
+  m_blockCount = count;
+  if (count <= 0) return;
   const std::size_t height = m_rows.size();
   std::size_t offsets[kMaxBlockColumns];
   for (int j = 0; j < count; ++j) {

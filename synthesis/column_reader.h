@@ -22,14 +22,19 @@ class TColumnReader {
 public:
   // picture must be at 24 or 32 bits per pixel and outlive the reader.
   TColumnReader(const TBitmap& picture, bool mirrorX, bool mirrorY);
+  // The same columns of the same picture, read at most blockColumns at a time: for a thread that
+  // takes only short runs of neighbouring columns, so that it sums no column it does not use.
+  TColumnReader(const TColumnReader& other, int blockColumns);
 
   // Valid until the next call; columns are cheapest read in increasing order.
   std::span<const std::uint16_t> Sums(int x);
+  // Reads columns first … first + count − 1 (at most a block) now, so that Sums gives them
+  // without reading again: for a caller that takes runs of columns not aligned to blocks.
+  void LoadColumns(int first, int count);
 
   static bool CanRead(const TBitmap& picture);
 
 private:
-  void LoadBlock(int first);
 
   int m_width;
   int m_height;
@@ -40,6 +45,7 @@ private:
   std::size_t m_columnStride;
   int m_blockColumns;
   int m_blockStart = -1;
+  int m_blockCount = 0;  // columns loaded from m_blockStart on
   std::vector<std::uint16_t> m_sums;
 };
 

@@ -6,9 +6,12 @@
 
 #include <chrono>
 #include <cstring>
+#include <numeric>
 #include <random>
 #include <stdexcept>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "synthesis/synthesis_run.h"
 #include "synthesis/synthesis_steps.h"
@@ -40,8 +43,8 @@ private:
   int m_at;
 };
 
-// A memory stream whose writes from any thread but the caller's are slow, so that the caller is
-// left waiting for spectra and most runs have it take turns at writing.
+// A memory stream whose writes from any thread but the caller's are slow, so that batches are
+// completed while the other thread writes and the writing changes hands many times.
 class TSlowElsewhereStream : public TMemoryStream {
 public:
   std::size_t Write(const void* buffer, std::size_t count) override {
@@ -73,6 +76,41 @@ TEST(ColumnPipeline, WritesFromBothThreadsKeepTheColumnOrder) {
   ASSERT_EQ(slow.Size(), std::int64_t{1500} * n * 2);
   ASSERT_EQ(quick.Size(), slow.Size());
   EXPECT_EQ(std::memcmp(quick.Memory(), slow.Memory(), static_cast<std::size_t>(slow.Size())), 0);
+}
+
+// Records every position and whether it came from the thread that started the run.
+class TRecordingProgress : public TProgressSink {
+public:
+  void SetMax(int) override {}
+  void SetPosition(int position) override {
+    Positions.push_back(position);
+    if (std::this_thread::get_id() != m_caller) ++ElsewhereCalls;
+  }
+  std::vector<int> Positions;
+  int ElsewhereCalls = 0;
+
+private:
+  std::thread::id m_caller = std::this_thread::get_id();
+};
+
+TEST(ColumnPipeline, ProgressGoesOutOnceForEveryColumnInOrderOnTheCaller) {
+  // Widths whose batches shrink towards the end to sizes that are not whole groups of columns,
+  // and one that fits a single batch.
+  for (const auto& [width, height] : {std::pair{70, 1500}, std::pair{613, 1024}, std::pair{5, 1024}}) {
+    const TBitmap picture = GreyPicture(width, height);
+    const TSynthesisSettings settings;
+    const std::int32_t n = SamplesPerColumn(height);
+    const TColumnSpectrum spectrum(height, n, settings);
+    TColumnReader reader(picture, false, false);
+    TMemoryStream wave;
+    TRecordingProgress progress;
+    SynthesizeColumns(reader, spectrum, n, width, wave, progress);
+    std::vector<int> expected(static_cast<std::size_t>(width));
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(progress.Positions, expected) << width;
+    EXPECT_EQ(progress.ElsewhereCalls, 0) << width;
+    EXPECT_EQ(wave.Size(), std::int64_t{width} * n * 2) << width;
+  }
 }
 
 TEST(ColumnPipeline, AStreamThatFillsUpRaisesTheWriteErrorOnTheCaller) {
