@@ -1,7 +1,8 @@
 // The whole synthesis run (pixel reads, rounding and the file write included) beside the bare
 // inverse transforms it needs for the same columns; the run should take at most 1.2× as long.
-// Times are elapsed times. The run works on two threads (column_pipeline.h), so its CPU column is
-// the whole process's: that is what the second thread's reads, rounding and writes cost.
+// Times are elapsed times. The run shares its columns between two threads (column_pipeline.h), so
+// its CPU column is the whole process's: set beside the transforms' it tells what the reads,
+// rounding and writes cost in processor time.
 //
 // The wave goes to the temporary folder; TMPDIR=/dev/shm leaves the disk's flush out. On a shared
 // machine the fastest of many short repetitions is the figure that other work disturbed least:
