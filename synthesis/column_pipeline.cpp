@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <span>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -68,7 +69,13 @@ public:
   void Run(TProgressSink& progress) {
     const bool shared = std::thread::hardware_concurrency() > 1 && m_batchCount > 1;
     std::thread helper;
-    if (shared) helper = std::thread([this] { Helper(); });
+    if (shared) {
+      try {
+        helper = std::thread([this] { Helper(); });
+      } catch (const std::system_error&) {
+        // No thread to be had (a process limit): the calling thread does it all.
+      }
+    }
     // Joined on every way out; a failure here stops the helper first so that it cannot wait forever.
     struct TJoin {
       TColumnPipeline& pipeline;
