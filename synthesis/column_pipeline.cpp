@@ -50,13 +50,15 @@ struct TWorker {
 
 class TColumnPipeline {
 public:
-  TColumnPipeline(const TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file)
+  TColumnPipeline(const TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width,
+                  TStream& file)
       : m_reader(reader),
         m_spectrum(spectrum),
         m_n(static_cast<std::size_t>(n)),
         m_width(static_cast<std::size_t>(width)),
         m_batchColumns(std::clamp<std::size_t>(kBatchValues / m_n, 1, kMaxBatchColumns)),
-        m_firstColumns(Schedule(m_width, m_batchColumns, std::clamp<std::size_t>(kLastBatchValues / m_n, 1, m_batchColumns))),
+        m_firstColumns(
+            Schedule(m_width, m_batchColumns, std::clamp<std::size_t>(kLastBatchValues / m_n, 1, m_batchColumns))),
         m_batchCount(static_cast<TCount>(m_firstColumns.size() - 1)),
         m_slots(std::min(kMaxSlots, static_cast<std::size_t>(m_batchCount))),
         m_file(file) {

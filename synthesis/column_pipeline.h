@@ -20,7 +20,7 @@
 
 namespace ombrisk {
 
-void SynthesizeColumns(const TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width, TStream& file,
-                       TProgressSink& progress);
+void SynthesizeColumns(const TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width,
+                       TStream& file, TProgressSink& progress);
 
 }  // namespace ombrisk

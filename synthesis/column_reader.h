@@ -22,8 +22,8 @@ class TColumnReader {
 public:
   // picture must be at 24 or 32 bits per pixel and outlive the reader.
   TColumnReader(const TBitmap& picture, bool mirrorX, bool mirrorY);
-  // The same columns of the same picture, read at most blockColumns at a time: for a thread that
-  // takes only short runs of neighbouring columns, so that it sums no column it does not use.
+  // Another reader of the same picture and flips, for another thread: it shares nothing it
+  // changes, and holds the sums of at most blockColumns columns at a time.
   TColumnReader(const TColumnReader& other, int blockColumns);
 
   // Valid until the next call; columns are cheapest read in increasing order.
