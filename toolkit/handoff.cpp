@@ -1,6 +1,6 @@
 #include "toolkit/handoff.h"
 
-#include <thread>
+#include "toolkit/second_thread.h"
 
 namespace ombrisk {
 
@@ -17,12 +17,17 @@ void Pause() {
 
 }  // namespace
 
-THandoff::THandoff(int spins) : m_spins(std::thread::hardware_concurrency() > 1 ? spins : 0) {}
+THandoff::THandoff(int spins) : m_spins(UsableProcessors() > 1 ? spins : 0) {}
 
 // Publisher and sleeper each store before they look at the other's side (sequentially
 // consistent), so either the sleeper sees the new count or the publisher sees the sleeper.
+// A plain store after Stop would wipe the stop mark: a waiter that had seen the count before the
+// stop and reads it again after the store could go to sleep on a count no one changes again.
 void THandoff::Publish(std::int32_t value) {
-  m_count.store(value);
+  std::int32_t current = m_count.load(std::memory_order_relaxed);
+  do {
+    if (current >= kStopped) return;
+  } while (!m_count.compare_exchange_weak(current, value));
   if (m_sleepers.load() != 0) m_count.notify_all();
 }
 
@@ -45,8 +50,9 @@ bool THandoff::WaitFor(std::int32_t target) {
   }
 }
 
+// A second stop must not add the mark again (the count would wrap round).
 void THandoff::Stop() {
-  m_stopped.store(true);
+  if (m_stopped.exchange(true)) return;
   m_count.fetch_add(kStopped);
   m_count.notify_all();
 }

@@ -6,6 +6,9 @@
 //   producer:  ... fill batch i ...;  ready.Publish(i + 1);
 //   consumer:  if (!ready.WaitFor(i + 1)) return;  ... use batch i ...
 //   either:    ready.Stop();   // every wait, now or later, returns false
+//
+// Counts stay below 2^30. A Publish after Stop changes nothing: the count keeps its stop mark, so
+// a waiter that read it just then still sees a changed count and wakes.
 #pragma once
 
 #include <atomic>
@@ -21,7 +24,7 @@ public:
   static constexpr int kPatient = 1 << 14;
   static constexpr int kBrief = 1 << 8;
 
-  // With one processor the other thread cannot run while this one spins: it sleeps at once.
+  // With one usable processor the other thread cannot run while this one spins: it sleeps at once.
   explicit THandoff(int spins);
 
   std::int32_t Value() const { return m_count.load(std::memory_order_acquire); }
