@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -103,10 +104,16 @@ struct TColumnPainter::State {
   std::thread helper;
 };
 
-TColumnPainter::TColumnPainter(const TSpectrogramSettings& settings, TPixelBitmap& picture)
+TColumnPainter::TColumnPainter(const TSpectrogramSettings& settings, TPixelBitmap& picture,
+                               const TThreadStarter& startThread)
     : m_state(std::make_unique<State>(settings, picture)) {
+  if (UsableProcessors() < 2) return;
   State& state = *m_state;
-  state.helper = std::thread([&state] { state.Draw(); });
+  try {
+    state.helper = startThread([&state] { state.Draw(); });
+  } catch (const std::system_error&) {
+    // No thread to be had (a process limit): Paint draws each block itself.
+  }
 }
 
 TColumnPainter::~TColumnPainter() {
@@ -117,6 +124,10 @@ TColumnPainter::~TColumnPainter() {
 
 void TColumnPainter::Paint(TSpectrogramBlock& block, int x) {
   State& state = *m_state;
+  if (!state.helper.joinable()) {
+    block.DrawColumn(state.tile.Column(x, state.picture));
+    return;
+  }
   TBatch& batch = state.Slot(state.filling);
   if (!state.open) {
     // The slot is free again once the helper has drawn the batch that used it before.
@@ -135,6 +146,10 @@ void TColumnPainter::Paint(TSpectrogramBlock& block, int x) {
 
 void TColumnPainter::Finish() {
   State& state = *m_state;
+  if (!state.helper.joinable()) {
+    state.tile.Flush(state.picture);
+    return;
+  }
   if (state.open) {
     state.open = false;
     state.handed.Publish(++state.filling);

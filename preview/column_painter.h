@@ -8,19 +8,22 @@
 //
 // Paint takes the block's transform and gives it an unused buffer in exchange. The picture must
 // not be touched until Finish returns; an error while drawing is raised by Paint or Finish. If
-// Finish is not reached (an error on the caller's side), the destructor stops the drawing.
+// Finish is not reached (an error on the caller's side), the destructor stops the drawing. With one
+// usable processor, or when no second thread can be started, Paint draws on the caller's thread.
 #pragma once
 
 #include <memory>
 
 #include "preview/spectrogram_analysis.h"
 #include "preview/spectrogram_block.h"
+#include "toolkit/second_thread.h"
 
 namespace ombrisk {
 
 class TColumnPainter {
 public:
-  TColumnPainter(const TSpectrogramSettings& settings, TPixelBitmap& picture);
+  TColumnPainter(const TSpectrogramSettings& settings, TPixelBitmap& picture,
+                 const TThreadStarter& startThread = StartThread);
   TColumnPainter(const TColumnPainter&) = delete;
   TColumnPainter& operator=(const TColumnPainter&) = delete;
   ~TColumnPainter();

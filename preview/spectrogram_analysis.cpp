@@ -28,7 +28,8 @@ std::unique_ptr<TPixelBitmap> AnalyzeWave(const std::string& path, const TSpectr
 }
 
 std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::string& fileName,
-                                                const TSpectrogramSettings& settings, TProgressSink& progress) {
+                                                const TSpectrogramSettings& settings, TProgressSink& progress,
+                                                const TThreadStarter& startThread) {
   ValidateSpectrogramSettings(settings);
   auto picture = std::make_unique<TPixelBitmap>();
 
@@ -43,7 +44,7 @@ std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::stri
   picture->SetSize(static_cast<int>(width), height);
 
   TSpectrogramBlock block(settings);
-  TColumnPainter painter(settings, *picture);
+  TColumnPainter painter(settings, *picture, startThread);
 
   const std::int64_t length = stream.Size();
   progress.SetMax(ProgressValue(length / sampleSize));

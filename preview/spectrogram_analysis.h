@@ -11,6 +11,7 @@
 
 #include "synthesis/pixel_bitmap.h"
 #include "toolkit/progress.h"
+#include "toolkit/second_thread.h"
 #include "toolkit/stream.h"
 
 namespace ombrisk {
@@ -32,8 +33,10 @@ struct TSpectrogramSettings {
 std::unique_ptr<TPixelBitmap> AnalyzeWave(const std::string& path, const TSpectrogramSettings& settings,
                                           TProgressSink& progress);
 
-// The same run on a stream standing at its start; fileName is only for messages.
+// The same run on a stream standing at its start; fileName is only for messages. The columns are
+// drawn on a second thread started by startThread where there is one (column_painter.h).
 std::unique_ptr<TPixelBitmap> AnalyzeWaveStream(TStream& stream, const std::string& fileName,
-                                                const TSpectrogramSettings& settings, TProgressSink& progress);
+                                                const TSpectrogramSettings& settings, TProgressSink& progress,
+                                                const TThreadStarter& startThread = StartThread);
 
 }  // namespace ombrisk

@@ -37,7 +37,6 @@ constexpr std::size_t kMaxSlots = 8;
 struct TSlot {
   std::unique_ptr<std::int16_t[]> samples;  // the batch's columns as 16-bit samples, one after another
   std::atomic<TCount> complete{-1};         // the batch whose samples are all here
-  std::atomic<TCount> transformed{0};       // 1 + the last column transformed into this slot
 };
 
 // What each thread works with on its own: a reader of the picture and the column being transformed.
@@ -68,12 +67,12 @@ public:
     }
   }
 
-  void Run(TProgressSink& progress) {
-    const bool shared = std::thread::hardware_concurrency() > 1 && m_batchCount > 1;
+  void Run(TProgressSink& progress, const TThreadStarter& startThread) {
+    const bool shared = m_batchCount > 1 && UsableProcessors() > 1;
     std::thread helper;
     if (shared) {
       try {
-        helper = std::thread([this] { Helper(); });
+        helper = startThread([this] { Helper(); });
       } catch (const std::system_error&) {
         // No thread to be had (a process limit): the calling thread does it all.
       }
@@ -139,6 +138,7 @@ private:
       MakeSamples(worker, batch, progress);
       Slot(batch).complete.store(batch);
       WriteCompleteBatches();
+      if (progress != nullptr) ReportProgress(*progress);
     }
   }
 
@@ -154,7 +154,7 @@ private:
       m_spectrum.Fill(worker.reader.Sums(x), x > 0, column);
       InverseRealFFT(static_cast<std::int32_t>(m_n), column);
       ScaleSamples(column, std::span<std::int16_t>(slot.samples.get() + c * m_n, m_n));
-      slot.transformed.store(static_cast<TCount>(x + 1), std::memory_order_release);
+      // Batches the other thread wrote meanwhile show without waiting for this one.
       if (progress != nullptr) ReportProgress(*progress);
     }
   }
@@ -168,6 +168,7 @@ private:
       TCount next = m_written.Value();
       while (!m_written.Stopped() && next < m_batchCount && Slot(next).complete.load() == next) {
         WriteSamples(m_file, std::span<std::int16_t>(Slot(next).samples.get(), Columns(next) * m_n));
+        m_columnsWritten.store(First(next + 1), std::memory_order_release);
         m_written.Publish(++next);
       }
       m_writing.store(false);
@@ -175,17 +176,11 @@ private:
     }
   }
 
-  // Positions go out in column order, each once its column is transformed, whichever thread did it.
+  // Positions go out in column order, each once its column is in the stream, whichever thread
+  // wrote it.
   void ReportProgress(TProgressSink& progress) {
-    while (m_reported < m_width) {
-      if (m_reported == First(m_reportedBatch + 1)) ++m_reportedBatch;
-      // The slot may already hold a later batch, but only once this one is wholly done.
-      const std::size_t done = std::min(
-          static_cast<std::size_t>(Slot(m_reportedBatch).transformed.load(std::memory_order_acquire)),
-          First(m_reportedBatch + 1));
-      if (done <= m_reported) return;
-      for (; m_reported < done; ++m_reported) progress.SetPosition(static_cast<int>(m_reported));
-    }
+    const std::size_t written = m_columnsWritten.load(std::memory_order_acquire);
+    for (; m_reported < written; ++m_reported) progress.SetPosition(static_cast<int>(m_reported));
   }
 
   void Stop() { m_written.Stop(); }
@@ -202,18 +197,18 @@ private:
   std::atomic<TCount> m_next{0};              // the next batch to take
   std::atomic<bool> m_writing{false};         // held by the thread writing
   THandoff m_written{THandoff::kPatient};     // batches whose samples are out, in order
+  std::atomic<std::size_t> m_columnsWritten{0};
   std::size_t m_reported = 0;                 // positions reported; the calling thread's
-  TCount m_reportedBatch = 0;                 // the batch of the next position to report
   std::exception_ptr m_helperError;
 };
 
 }  // namespace
 
 void SynthesizeColumns(const TColumnReader& reader, const TColumnSpectrum& spectrum, std::int32_t n, int width,
-                       TStream& file, TProgressSink& progress) {
+                       TStream& file, TProgressSink& progress, const TThreadStarter& startThread) {
   if (width <= 0 || n <= 0) return;
   TColumnPipeline pipeline(reader, spectrum, n, width, file);
-  pipeline.Run(progress);
+  pipeline.Run(progress, startThread);
 }
 
 }  // namespace ombrisk

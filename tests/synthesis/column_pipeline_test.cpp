@@ -1,5 +1,6 @@
 // The two-thread column run when something goes wrong on either side: the error arrives on the
-// caller, whole, and neither thread is left waiting for the other.
+// caller, whole, and neither thread is left waiting for the other; and the same run on one thread,
+// when no second can be started or only one processor is usable.
 #include "synthesis/column_pipeline.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "synthesis/synthesis_run.h"
 #include "synthesis/synthesis_steps.h"
 #include "tests/support/refusing_stream.h"
+#include "tests/support/thread_starters.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/exception.h"
 
@@ -56,26 +58,25 @@ private:
   std::thread::id m_caller = std::this_thread::get_id();
 };
 
-TEST(ColumnPipeline, WritesFromBothThreadsKeepTheColumnOrder) {
-  TBitmap picture = GreyPicture(1500, 40);
+TBitmap RandomPicture(int width, int height) {
+  TBitmap picture = GreyPicture(width, height);
   std::mt19937 random(11);
   for (int y = 0; y < picture.Height(); ++y) {
     std::uint8_t* row = picture.ScanLine(y);
     for (int x = 0; x < 3 * picture.Width(); ++x) row[x] = static_cast<std::uint8_t>(random());
   }
+  return picture;
+}
+
+std::vector<std::uint8_t> Synthesize(const TBitmap& picture, const TThreadStarter& startThread) {
   const TSynthesisSettings settings;
   const std::int32_t n = SamplesPerColumn(picture.Height());
   const TColumnSpectrum spectrum(picture.Height(), n, settings);
+  TColumnReader reader(picture, false, false);
+  TMemoryStream wave;
   TNullProgress progress;
-  TMemoryStream quick;
-  TColumnReader quickReader(picture, false, false);
-  SynthesizeColumns(quickReader, spectrum, n, picture.Width(), quick, progress);
-  TSlowElsewhereStream slow;
-  TColumnReader slowReader(picture, false, false);
-  SynthesizeColumns(slowReader, spectrum, n, picture.Width(), slow, progress);
-  ASSERT_EQ(slow.Size(), std::int64_t{1500} * n * 2);
-  ASSERT_EQ(quick.Size(), slow.Size());
-  EXPECT_EQ(std::memcmp(quick.Memory(), slow.Memory(), static_cast<std::size_t>(slow.Size())), 0);
+  SynthesizeColumns(reader, spectrum, n, picture.Width(), wave, progress, startThread);
+  return {wave.Memory(), wave.Memory() + wave.Size()};
 }
 
 // Records every position and whether it came from the thread that started the run.
@@ -92,6 +93,23 @@ public:
 private:
   std::thread::id m_caller = std::this_thread::get_id();
 };
+
+TEST(ColumnPipeline, WritesFromBothThreadsKeepTheColumnOrder) {
+  const TBitmap picture = RandomPicture(1500, 40);
+  const TSynthesisSettings settings;
+  const std::int32_t n = SamplesPerColumn(picture.Height());
+  const TColumnSpectrum spectrum(picture.Height(), n, settings);
+  TNullProgress progress;
+  TMemoryStream quick;
+  TColumnReader quickReader(picture, false, false);
+  SynthesizeColumns(quickReader, spectrum, n, picture.Width(), quick, progress);
+  TSlowElsewhereStream slow;
+  TColumnReader slowReader(picture, false, false);
+  SynthesizeColumns(slowReader, spectrum, n, picture.Width(), slow, progress);
+  ASSERT_EQ(slow.Size(), std::int64_t{1500} * n * 2);
+  ASSERT_EQ(quick.Size(), slow.Size());
+  EXPECT_EQ(std::memcmp(quick.Memory(), slow.Memory(), static_cast<std::size_t>(slow.Size())), 0);
+}
 
 TEST(ColumnPipeline, ProgressGoesOutOnceForEveryColumnInOrderOnTheCaller) {
   // Widths whose batches shrink towards the end to sizes that are not whole groups of columns,
@@ -113,18 +131,29 @@ TEST(ColumnPipeline, ProgressGoesOutOnceForEveryColumnInOrderOnTheCaller) {
   }
 }
 
-TEST(ColumnPipeline, AStreamThatFillsUpRaisesTheWriteErrorOnTheCaller) {
-  // Full after the first samples, early or late in the run: each time the write error comes back
-  // and the run returns.
+TEST(ColumnPipeline, AStreamThatFillsUpRaisesTheWriteErrorAndTheBarShowsOnlyColumnsWritten) {
+  // Full after the first samples, early or late in the run, on two threads and on one: each time
+  // the write error comes back, the run returns, and no position beyond the columns wholly in the
+  // stream was shown.
   const TBitmap picture = GreyPicture(900, 9);
   const TSynthesisSettings settings;
   TColumnReader reader(picture, false, false);
   const std::int32_t n = SamplesPerColumn(picture.Height());
+  const std::size_t columnBytes = static_cast<std::size_t>(n) * 2;
   const TColumnSpectrum spectrum(picture.Height(), n, settings);
-  for (const std::size_t capacity : {std::size_t{0}, std::size_t{64 * 32 * 2 * 3 + 5}, std::size_t{900 * 32 * 2 - 1}}) {
-    TRefusingStream full(capacity);
-    TNullProgress progress;
-    EXPECT_THROW(SynthesizeColumns(reader, spectrum, n, picture.Width(), full, progress), EWriteError) << capacity;
+  for (const bool alone : {false, true}) {
+    for (const std::size_t capacity : {std::size_t{0}, 64 * columnBytes * 3 + 5, 900 * columnBytes - 1}) {
+      testing::TStarterLog starter{.Refuse = alone};
+      TRefusingStream full(capacity);
+      TRecordingProgress progress;
+      EXPECT_THROW(SynthesizeColumns(reader, spectrum, n, picture.Width(), full, progress, starter.Starter()),
+                   EWriteError)
+          << capacity;
+      const int columnsInStream = static_cast<int>(capacity / columnBytes);
+      const int lastShown = progress.Positions.empty() ? -1 : progress.Positions.back();
+      EXPECT_LT(lastShown, columnsInStream) << capacity << (alone ? " alone" : "");
+      EXPECT_EQ(progress.ElsewhereCalls, 0);
+    }
   }
 }
 
@@ -140,6 +169,24 @@ TEST(ColumnPipeline, AnErrorOfTheProgressSinkStopsTheHelperToo) {
     EXPECT_THROW(SynthesizeColumns(reader, spectrum, n, picture.Width(), roomy, progress), std::runtime_error);
     EXPECT_EQ(progress.Last, at);
   }
+}
+
+// Without a second thread, refused or not worth having on one processor, the calling thread makes
+// the same wave alone.
+TEST(ColumnPipeline, WhenNoSecondThreadIsStartedTheCallerAloneWritesTheSameWave) {
+  const TBitmap picture = RandomPicture(700, 100);
+  const std::vector<std::uint8_t> shared = Synthesize(picture, StartThread);
+  testing::TStarterLog refusing{.Refuse = true};
+  EXPECT_EQ(Synthesize(picture, refusing.Starter()), shared);
+  testing::TStarterLog onOne;
+  {
+    const testing::TOneProcessor pin;
+    if (!pin.Pinned()) GTEST_SKIP() << "this thread could not be kept to one processor";
+    EXPECT_EQ(Synthesize(picture, onOne.Starter()), shared);
+  }
+  EXPECT_EQ(onOne.Asked, 0);
+  if (UsableProcessors() < 2) GTEST_SKIP() << "one processor: no second thread was asked for to be refused";
+  EXPECT_EQ(refusing.Asked, 1);
 }
 
 }  // namespace
