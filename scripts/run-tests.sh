@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # The whole test suite, as CI runs it:
-#  1. set up and build with warnings as errors, run every test;
+#  1. set up and build with warnings as errors, run every test; then the second threads under
+#     ThreadSanitizer (scripts/run-thread-sanitizer.sh);
 #  2. build again with clang under AddressSanitizer and UndefinedBehaviorSanitizer, run every test there;
 #  3. run each fuzz target of that build for a bounded time ($OMBRISK_FUZZ_SECONDS, default 30).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OMBRISK_CMAKE_ARGS="-DOMBRISK_WERROR=ON ${OMBRISK_CMAKE_ARGS:-}" ./scripts/setup.sh
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+
+# The second threads under ThreadSanitizer (its own clang build of what runs them, in build-tsan/).
+./scripts/run-thread-sanitizer.sh build-tsan
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
