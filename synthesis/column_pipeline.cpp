@@ -197,7 +197,7 @@ private:
   std::atomic<TCount> m_next{0};              // the next batch to take
   std::atomic<bool> m_writing{false};         // held by the thread writing
   THandoff m_written{THandoff::kPatient};     // batches whose samples are out, in order
-  std::atomic<std::size_t> m_columnsWritten{0};
+  std::atomic<std::size_t> m_columnsWritten{0};  // columns whose samples are in the stream
   std::size_t m_reported = 0;                 // positions reported; the calling thread's
   std::exception_ptr m_helperError;
 };
