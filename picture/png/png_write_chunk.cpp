@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <cstring>
 
 namespace ombrisk {
 
@@ -28,18 +29,18 @@ void TPngChunkData::Word(std::uint32_t value) {
   Byte(static_cast<std::uint8_t>(value));
 }
 
+void WritePngFramedChunk(TStream& stream, const char (&type)[5], std::uint8_t* frame, std::size_t size) {
+  StoreLong(frame, static_cast<std::uint32_t>(size));
+  for (std::size_t i = 0; i < 4; ++i) frame[4 + i] = static_cast<std::uint8_t>(type[i]);
+  const uLong crc = crc32_z(crc32(0L, Z_NULL, 0), frame + 4, size + 4);
+  StoreLong(frame + kPngChunkHead + size, static_cast<std::uint32_t>(crc));
+  stream.WriteBuffer(frame, kPngChunkHead + size + kPngChunkTail);
+}
+
 void WritePngChunk(TStream& stream, const char (&type)[5], const std::uint8_t* data, std::size_t size) {
-  std::array<std::uint8_t, 8> head{};
-  StoreLong(head.data(), static_cast<std::uint32_t>(size));
-  for (std::size_t i = 0; i < 4; ++i) head[4 + i] = static_cast<std::uint8_t>(type[i]);
-  uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, head.data() + 4, 4);
-  if (size > 0) crc = crc32_z(crc, data, size);
-  std::array<std::uint8_t, 4> tail{};
-  StoreLong(tail.data(), static_cast<std::uint32_t>(crc));
-  stream.WriteBuffer(head.data(), head.size());
-  if (size > 0) stream.WriteBuffer(data, size);
-  stream.WriteBuffer(tail.data(), tail.size());
+  std::vector<std::uint8_t> frame(kPngChunkHead + size + kPngChunkTail);
+  if (size > 0) std::memcpy(frame.data() + kPngChunkHead, data, size);
+  WritePngFramedChunk(stream, type, frame.data(), size);
 }
 
 }  // namespace ombrisk

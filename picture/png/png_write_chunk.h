@@ -35,4 +35,10 @@ inline void WritePngChunk(TStream& stream, const char (&type)[5], const TPngChun
   WritePngChunk(stream, type, data.Data(), data.Size());
 }
 
+// The same for data already in place: frame holds kPngChunkHead free bytes, size bytes of data
+// and kPngChunkTail free bytes, which are filled in, so the chunk leaves in one write.
+inline constexpr std::size_t kPngChunkHead = 8;
+inline constexpr std::size_t kPngChunkTail = 4;
+void WritePngFramedChunk(TStream& stream, const char (&type)[5], std::uint8_t* frame, std::size_t size);
+
 }  // namespace ombrisk

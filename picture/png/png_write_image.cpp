@@ -22,13 +22,13 @@ using Bytes = std::vector<std::uint8_t>;
 // The deflate side of the image data: compressed bytes leave in chunks of at most chunkSize.
 class TIdatWriter {
 public:
-  TIdatWriter(TStream& stream, int level, std::size_t chunkSize) : m_stream(stream), m_buffer(chunkSize) {
+  TIdatWriter(TStream& stream, int level, int strategy, std::size_t chunkSize)
+      : m_stream(stream), m_chunkSize(chunkSize), m_frame(kPngChunkHead + chunkSize + kPngChunkTail) {
     m_z.zalloc = Z_NULL;
     m_z.zfree = Z_NULL;
     m_z.opaque = Z_NULL;
-    if (deflateInit2(&m_z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw EPngError(kSPngWriteError);
-    m_z.next_out = m_buffer.data();
-    m_z.avail_out = static_cast<uInt>(m_buffer.size());
+    if (deflateInit2(&m_z, level, Z_DEFLATED, 15, 8, strategy) != Z_OK) throw EPngError(kSPngWriteError);
+    Restart();
   }
   ~TIdatWriter() { deflateEnd(&m_z); }
   TIdatWriter(const TIdatWriter&) = delete;
@@ -48,25 +48,26 @@ private:
       if (flush == Z_FINISH ? result == Z_STREAM_END : (m_z.avail_in == 0 && m_z.avail_out > 0)) break;
       if (result == Z_BUF_ERROR && m_z.avail_out > 0) throw EPngError(kSPngWriteError);
     }
-    if (flush == Z_FINISH && m_z.avail_out < m_buffer.size()) Emit();
+    if (flush == Z_FINISH && m_z.avail_out < m_chunkSize) Emit();
+  }
+  // Compressed bytes go straight into the chunk's frame.
+  void Restart() {
+    m_z.next_out = m_frame.data() + kPngChunkHead;
+    m_z.avail_out = static_cast<uInt>(m_chunkSize);
   }
   void Emit() {
-    WritePngChunk(m_stream, "IDAT", m_buffer.data(), m_buffer.size() - m_z.avail_out);
-    m_z.next_out = m_buffer.data();
-    m_z.avail_out = static_cast<uInt>(m_buffer.size());
+    WritePngFramedChunk(m_stream, "IDAT", m_frame.data(), m_chunkSize - m_z.avail_out);
+    Restart();
   }
 
   TStream& m_stream;
-  Bytes m_buffer;
+  std::size_t m_chunkSize;
+  Bytes m_frame;
   z_stream m_z{};
 };
 
-int FilterFor(int filterMode, const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* scratch,
-              std::size_t rowBytes, std::size_t bpp) {
-  if (filterMode == 0) return ChooseFilter(raw, prior, scratch, rowBytes, bpp);
-  if (filterMode >= 2 && filterMode <= 5) return filterMode - 1;
-  return 0;
-}
+// The filter of filter modes other than 0: 2 … 5 use filter 1 … 4, the rest filter 0.
+int FixedFilter(int filterMode) { return filterMode >= 2 && filterMode <= 5 ? filterMode - 1 : 0; }
 
 // Rows the progress counts: every row, or every row of each pass that holds pixels.
 std::int64_t RowTotal(const TPngLayout& layout, bool interlaced) {
@@ -100,11 +101,20 @@ public:
 
   void Encode(int y, std::int64_t pixels, const TAdam7Pass& geometry) {
     const auto rowBytes = static_cast<std::size_t>((pixels * m_source.PackedBits() + 7) / 8);
-    m_source.Unpack(y, m_samples.data());
-    m_source.Pack(m_samples.data(), pixels, geometry.ColumnStart, geometry.ColumnStep, m_raw.data());
-    const int filter = FilterFor(m_filterMode, m_raw.data(), m_prior.data(), m_scratch.data(), rowBytes, m_bpp);
+    if (geometry.ColumnStep == 1 && m_source.PacksAsUnpacked()) {
+      m_source.Unpack(y, m_raw.data());
+    } else {
+      m_source.Unpack(y, m_samples.data());
+      m_source.Pack(m_samples.data(), pixels, geometry.ColumnStart, geometry.ColumnStep, m_raw.data());
+    }
+    int filter = 0;
+    if (m_filterMode == 0) {
+      filter = FilterRowAdaptive(m_raw.data(), m_prior.data(), m_filtered.data() + 1, m_scratch.data(), rowBytes, m_bpp);
+    } else {
+      filter = FixedFilter(m_filterMode);
+      FilterRow(filter, m_raw.data(), m_prior.data(), m_filtered.data() + 1, rowBytes, m_bpp);
+    }
     m_filtered[0] = static_cast<std::uint8_t>(filter);
-    FilterRow(filter, m_raw.data(), m_prior.data(), m_filtered.data() + 1, rowBytes, m_bpp);
     m_idat.Write(m_filtered.data(), rowBytes + 1);
     std::swap(m_raw, m_prior);
   }
@@ -122,7 +132,7 @@ private:
 void WritePngImageData(TStream& stream, const TBitmap& bitmap, const TPngWriteSettings& settings,
                        const TPngLayout& layout, const TPngRowProgress& progress) {
   const TPngRowSource source(bitmap, layout.WritesAlpha ? settings.Mask : nullptr, layout.ColourType, layout.Depth);
-  TIdatWriter idat(stream, settings.Level, static_cast<std::size_t>(settings.ChunkSize));
+  TIdatWriter idat(stream, settings.Level, settings.Strategy, static_cast<std::size_t>(settings.ChunkSize));
   TRowEncoder rows(source, layout, settings.FilterMode, idat);
   const std::int64_t totalRows = std::max<std::int64_t>(RowTotal(layout, settings.Interlaced), 1);
   std::int64_t rowsDone = 0;
