@@ -124,9 +124,7 @@ TPngWriteSettings SettingsFor(const benchmark::State& state, bool grey) {
   return settings;
 }
 
-void OursGrey(benchmark::State& state) {
-  const TBitmap& picture = Grey8(static_cast<int>(state.range(0)));
-  const TPngWriteSettings settings = SettingsFor(state, true);
+void EncodeWithOurs(benchmark::State& state, const TBitmap& picture, const TPngWriteSettings& settings) {
   std::size_t size = 0;
   for (auto _ : state) {
     TMemoryStream stream;
@@ -136,17 +134,13 @@ void OursGrey(benchmark::State& state) {
   Report(state, picture, size);
 }
 
+void OursGrey(benchmark::State& state) {
+  EncodeWithOurs(state, Grey8(static_cast<int>(state.range(0))), SettingsFor(state, true));
+}
+
 // The 32-bit picture as colour, as the CLI wrote it before it wrote grey.
 void OursColour(benchmark::State& state) {
-  const TBitmap& picture = Picture32(static_cast<int>(state.range(0)));
-  const TPngWriteSettings settings = SettingsFor(state, false);
-  std::size_t size = 0;
-  for (auto _ : state) {
-    TMemoryStream stream;
-    TPngWriteStream(settings).WriteToStream(picture, stream);
-    size = static_cast<std::size_t>(stream.Size());
-  }
-  Report(state, picture, size);
+  EncodeWithOurs(state, Picture32(static_cast<int>(state.range(0))), SettingsFor(state, false));
 }
 
 void AppendToVector(png_structp png, png_bytep data, png_size_t length) {
