@@ -88,7 +88,10 @@ TBitmap GreyOf(const TBitmap& picture) {
   TBitmap grey;
   grey.SetPixelFormat(TPixelFormat::pf8bit);
   std::vector<TPaletteEntry> ramp(256);
-  for (int i = 0; i < 256; ++i) ramp[static_cast<std::size_t>(i)] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+  for (std::size_t i = 0; i < ramp.size(); ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    ramp[i] = {v, v, v, 0};
+  }
   grey.SetPalette(ramp);
   grey.SetSize(picture.Width(), picture.Height());
   for (int y = 0; y < picture.Height(); ++y) {

@@ -46,14 +46,21 @@ void FilterSpan(int type, const std::uint8_t* raw, const std::uint8_t* prior, st
       for (; i < to; ++i) out[i] = static_cast<std::uint8_t>(raw[i] - ((raw[i - bpp] + prior[i]) >> 1));
       break;
     default:
-      for (; i < to; ++i) out[i] = static_cast<std::uint8_t>(raw[i] - PaethSelect(raw[i - bpp], prior[i], prior[i - bpp]));
+      for (; i < to; ++i) {
+        out[i] = static_cast<std::uint8_t>(raw[i] - PaethSelect(raw[i - bpp], prior[i], prior[i - bpp]));
+      }
       break;
   }
 }
 
-// The heuristic's cost: the bytes taken as signed values, summed as magnitudes.
-std::uint64_t SignedSum(const std::uint8_t* bytes, std::size_t from, std::size_t to) {
-  std::uint32_t sum = 0;  // at most 128 per byte over a span of at most kSpan bytes
+// Filters are costed span by span, so that a filter already worse than the best stops early and
+// a span's sum fits 32 bits.
+constexpr std::size_t kSpan = 4096;
+
+// The heuristic's cost of bytes from … to − 1 (at most kSpan): the bytes taken as signed values,
+// summed as magnitudes.
+std::uint32_t SpanCost(const std::uint8_t* bytes, std::size_t from, std::size_t to) {
+  std::uint32_t sum = 0;
   for (std::size_t i = from; i < to; ++i) {
     const int v = static_cast<std::int8_t>(bytes[i]);
     sum += static_cast<std::uint32_t>(v < 0 ? -v : v);
@@ -61,8 +68,13 @@ std::uint64_t SignedSum(const std::uint8_t* bytes, std::size_t from, std::size_t
   return sum;
 }
 
-// Filters are costed span by span so that a filter already worse than the best stops early.
-constexpr std::size_t kSpan = 4096;
+std::uint64_t RowCost(const std::uint8_t* bytes, std::size_t rowBytes) {
+  std::uint64_t cost = 0;
+  for (std::size_t from = 0; from < rowBytes; from += kSpan) {
+    cost += SpanCost(bytes, from, std::min(rowBytes, from + kSpan));
+  }
+  return cost;
+}
 
 }  // namespace
 
@@ -77,7 +89,7 @@ int ChooseFilter(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_
   std::uint64_t bestCost = std::numeric_limits<std::uint64_t>::max();
   for (int type = 0; type <= 4; ++type) {
     FilterRow(type, raw, prior, scratch, rowBytes, bytesPerPixel);
-    const std::uint64_t cost = SignedSum(scratch, 0, rowBytes);
+    const std::uint64_t cost = RowCost(scratch, rowBytes);
     if (cost < bestCost) {
       bestCost = cost;
       best = type;
@@ -89,8 +101,7 @@ int ChooseFilter(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_
 int FilterRowAdaptive(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* out, std::uint8_t* scratch,
                       std::size_t rowBytes, std::size_t bytesPerPixel) {
   int best = 0;
-  std::uint64_t bestCost = 0;
-  for (std::size_t from = 0; from < rowBytes; from += kSpan) bestCost += SignedSum(raw, from, std::min(rowBytes, from + kSpan));
+  std::uint64_t bestCost = RowCost(raw, rowBytes);
   const std::uint8_t* bestRow = raw;
   std::uint8_t* work = out;
   for (int type = 1; type <= 4; ++type) {
@@ -99,7 +110,7 @@ int FilterRowAdaptive(const std::uint8_t* raw, const std::uint8_t* prior, std::u
     for (std::size_t from = 0; from < rowBytes && cost < bestCost; from += kSpan) {
       const std::size_t to = std::min(rowBytes, from + kSpan);
       FilterSpan(type, raw, prior, work, from, to, bytesPerPixel);
-      cost += SignedSum(work, from, to);
+      cost += SpanCost(work, from, to);
     }
     if (cost < bestCost) {
       bestCost = cost;

@@ -109,7 +109,8 @@ public:
     }
     int filter = 0;
     if (m_filterMode == 0) {
-      filter = FilterRowAdaptive(m_raw.data(), m_prior.data(), m_filtered.data() + 1, m_scratch.data(), rowBytes, m_bpp);
+      filter = FilterRowAdaptive(m_raw.data(), m_prior.data(), m_filtered.data() + 1, m_scratch.data(), rowBytes,
+                                 m_bpp);
     } else {
       filter = FixedFilter(m_filterMode);
       FilterRow(filter, m_raw.data(), m_prior.data(), m_filtered.data() + 1, rowBytes, m_bpp);

@@ -46,7 +46,8 @@ def check_png(png, expected_size, expected, what):
     check(header[24:26] == b"\x08\x00", "%s: 8-bit greyscale, not %r" % (what, header[24:26]))
     with Image.open(png) as image:
         image.load()
-        check(image.mode == "L" and image.size == expected_size, "%s: Pillow reads %s %s" % (what, image.mode, image.size))
+        check(image.mode == "L" and image.size == expected_size,
+              "%s: Pillow reads %s %s" % (what, image.mode, image.size))
         check(image.tobytes() == expected, "%s: Pillow's pixels are the bitmap's" % what)
     back = png[:-4] + "-decoded.bmp"
     if run("grey", png, back):
@@ -75,19 +76,19 @@ with tempfile.TemporaryDirectory() as folder:
 
     write_wave(path("long.wav"), 60000)
     write_wave(path("short.wav"), 700)
-    cases = [("long.wav", [ "--size", str(n)]) for n in (128, 256, 512, 1024, 2048, 4096, 8192)]
+    cases = [("long.wav", ["--size", str(n)]) for n in (128, 256, 512, 1024, 2048, 4096, 8192)]
     cases += [("long.wav", ["--log-frequency", "--log-voltage", "--window", "hanning", "--invert"]),
               ("long.wav", ["--brightness", "100", "--window", "gaussian", "--size", "256"]),
               ("short.wav", ["--size", "8192"])]
     for number, (sound, options) in enumerate(cases):
         bmp, png = path("spectrogram%d.bmp" % number), path("spectrogram%d.png" % number)
-        if run("analyze", path(sound), bmp, "--quiet", *options) and run("analyze", path(sound), png, "--quiet", *options):
+        if all(run("analyze", path(sound), image, "--quiet", *options) for image in (bmp, png)):
             size, pixels = grey_of_bitmap(bmp)
             check_png(png, size, pixels, "analyze %s %s" % (sound, " ".join(options)))
 
     for number, picture in enumerate(PICTURES):
         bmp, png = path("grey%d.bmp" % number), path("grey%d.png" % number)
-        if run("grey", picture, bmp) and run("grey", picture, png):
+        if all(run("grey", picture, image) for image in (bmp, png)):
             size, pixels = grey_of_bitmap(bmp)
             check_png(png, size, pixels, "grey %s" % os.path.basename(picture))
 
