@@ -13,8 +13,9 @@ namespace {
 constexpr const char* kGreyUsage =
     "usage: ombrisk-cli grey PICTURE IMAGE\n"
     "Loads PICTURE (bmp, jpg, jpeg or png) as the desktop program loads its display picture and\n"
-    "writes that picture, the exact one that would be turned into sound, to IMAGE: a PNG when the\n"
-    "name ends in .png, else a 24-bit Windows bitmap whose blue, green and red bytes are equal.\n";
+    "writes that picture, the exact one that would be turned into sound, to IMAGE: an 8-bit\n"
+    "greyscale PNG when the name ends in .png, else a 24-bit Windows bitmap whose blue, green and\n"
+    "red bytes are equal.\n";
 
 }  // namespace
 

@@ -17,7 +17,8 @@ TImageKind ImageKindOf(const std::string& path, const std::string& argument);
 // Whether the file name ends in .png, in any case.
 bool HasPngExtension(const std::string& path);
 
-// A bitmap at its own depth, or a PNG through our encoder; either replaces the file only when complete.
+// A bitmap at its own depth, or a PNG through our encoder (8-bit grey when every pixel is grey, as
+// spectrograms and display pictures are); either replaces the file only when complete.
 void SaveImage(TBitmap& picture, const std::string& path, TImageKind kind);
 
 // text in lower case (ASCII letters only).

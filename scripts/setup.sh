@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libgtest-dev libbenchmark-dev fonts-noto-cjk
   # test and benchmark references only, never linked into the product
   libpng-dev libfftw3-dev libjpeg-turbo-progs python3
+  # Pillow reads the CLI's PNG export in the tests; sox draws the spectrogram the benchmark compares
+  python3-pil sox
   # fuzzing and sanitizer runs
   clang libclang-rt-14-dev
   # screenshots of the desktop program

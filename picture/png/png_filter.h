@@ -2,6 +2,7 @@
 //
 //   FilterRow(4, raw, prior, out, rowBytes, bytesPerPixel);          // Paeth into out
 //   const int type = ChooseFilter(raw, prior, scratch, rowBytes, bytesPerPixel);
+//   const int chosen = FilterRowAdaptive(raw, prior, out, scratch, rowBytes, bytesPerPixel);
 //
 // raw and prior are unfiltered rows of rowBytes bytes (prior zeros for a pass's first row); out gets
 // rowBytes filtered bytes, the filter byte not included.
@@ -19,5 +20,10 @@ void FilterRow(int filterType, const std::uint8_t* raw, const std::uint8_t* prio
 // for rows that compress well; scratch needs rowBytes bytes.
 int ChooseFilter(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* scratch, std::size_t rowBytes,
                  std::size_t bytesPerPixel);
+
+// The same choice as ChooseFilter, with the chosen filter's output left in out; faster, as a
+// filter stops being costed once it cannot win. scratch needs rowBytes bytes.
+int FilterRowAdaptive(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* out, std::uint8_t* scratch,
+                      std::size_t rowBytes, std::size_t bytesPerPixel);
 
 }  // namespace ombrisk

@@ -53,6 +53,7 @@ void TPngRowSource::Unpack(int y, std::uint8_t* samples) const {
   const std::uint8_t* const maskLine = m_mask != nullptr && (m_colourType == 4 || m_colourType == 6)
                                            ? m_mask->ScanLine(y)
                                            : nullptr;
+  if (maskLine == nullptr && UnpackPlain(line, samples)) return;
   const int width = m_bitmap.Width();
   std::uint8_t* s = samples;
   for (int x = 0; x < width; ++x) {
@@ -77,6 +78,26 @@ void TPngRowSource::Unpack(int y, std::uint8_t* samples) const {
     }
     if (maskLine != nullptr) *s++ = static_cast<std::uint8_t>(255 - maskLine[x]);
   }
+}
+
+// The common rows without alpha, each in a loop of its own form; false for the rest.
+bool TPngRowSource::UnpackPlain(const std::uint8_t* line, std::uint8_t* samples) const {
+  const int width = m_bitmap.Width();
+  if (m_bitmapBits == 8 && m_colourType == 3) {
+    std::memcpy(samples, line, static_cast<std::size_t>(width));
+  } else if (m_bitmapBits == 8) {
+    for (int x = 0; x < width; ++x) samples[x] = m_greySample[line[x]];
+  } else if (m_bitmapBits == 24 || m_bitmapBits == 32) {
+    const int step = m_bitmapBits / 8;
+    for (int x = 0; x < width; ++x) {
+      samples[3 * x] = line[step * x + 2];
+      samples[3 * x + 1] = line[step * x + 1];
+      samples[3 * x + 2] = line[step * x];
+    }
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void TPngRowSource::Pack(const std::uint8_t* samples, std::int64_t pixels, std::int64_t start, std::int64_t step,

@@ -31,7 +31,12 @@ public:
   // The grey sample, at the bit depth, that a paletted bitmap's index stands for.
   std::uint8_t GreySample(int index) const { return m_greySample[static_cast<std::size_t>(index & 0xFF)]; }
 
+  // Whether Pack over a whole row at 1 pixel a step copies the samples unchanged.
+  bool PacksAsUnpacked() const { return m_bitDepth == 8; }
+
 private:
+  bool UnpackPlain(const std::uint8_t* line, std::uint8_t* samples) const;
+
   const TBitmap& m_bitmap;
   const TBitmap* m_mask;
   int m_colourType;

@@ -24,6 +24,8 @@ struct TPngWriteSettings {
   int ChunkSize = 32768;
   // zlib's level; -1 is zlib's default.
   int Level = -1;
+  // zlib's strategy: 0 its default, 1 filtered, 2 Huffman codes only, 3 run lengths, 4 fixed codes.
+  int Strategy = 0;
   // 0 chooses a filter per row, 2 … 5 use filter 1 … 4, 1 and anything above 5 filter 0.
   int FilterMode = 1;
   bool Interlaced = false;

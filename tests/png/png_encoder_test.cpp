@@ -237,6 +237,23 @@ TEST(EncoderSettings, ACompressionLevelZlibRefusesIsAWriteError) {
   }
 }
 
+TEST(EncoderSettings, EveryZlibStrategyDecodesToThePictureAndAnUnknownOneIsAWriteError) {
+  const TBitmap bitmap = RandomBitmap(TPixelFormat::pf8bit, 40, 9, true, 7);
+  for (int strategy = 0; strategy <= 5; ++strategy) {
+    TPngWriteSettings settings;
+    settings.Grey = true;
+    settings.FilterMode = 0;
+    settings.Strategy = strategy;
+    try {
+      EXPECT_EQ(Rgb24(Decode(Encode(bitmap, settings))->bitmap), Rgb24(bitmap)) << strategy;
+      EXPECT_LE(strategy, 4);
+    } catch (const EPngError& e) {
+      EXPECT_EQ(strategy, 5);
+      EXPECT_EQ(e.Message(), kSPngWriteError);
+    }
+  }
+}
+
 TEST(EncoderSettings, AFailingStreamReportsItsOwnError) {
   class TFullDisk : public TStream {
   public:

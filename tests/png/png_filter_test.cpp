@@ -81,6 +81,33 @@ TEST_P(FilterByPixelSize, UnfilterMatchesTheReferenceAndUndoesTheEncoder) {
   }
 }
 
+TEST_P(FilterByPixelSize, AdaptiveFilteringChoosesAsTheHeuristicAndWritesThatFilter) {
+  const std::size_t bpp = GetParam();
+  std::mt19937 random(static_cast<unsigned>(bpp) + 100);
+  // Rows that favour each filter in turn, long enough to be costed in several spans.
+  for (const std::size_t length : {std::size_t{1}, bpp + 3, std::size_t{9000}}) {
+    for (int kind = 0; kind < 6; ++kind) {
+      Bytes raw(length);
+      Bytes prior(length);
+      for (std::size_t i = 0; i < length; ++i) {
+        prior[i] = static_cast<std::uint8_t>(random() % 8 + i / 3);
+        const auto noise = static_cast<std::uint8_t>(random() % (kind == 5 ? 256 : 3));
+        const std::uint8_t left = i >= bpp ? raw[i - bpp] : 0;
+        const std::uint8_t byKind[6] = {0, left, prior[i], static_cast<std::uint8_t>((left + prior[i]) / 2),
+                                        PaethPredictor(left, prior[i], i >= bpp ? prior[i - bpp] : 0), 0};
+        raw[i] = static_cast<std::uint8_t>(byKind[kind] + noise + (kind == 0 ? 40 : 0));
+      }
+      Bytes scratch(length);
+      Bytes out(length);
+      Bytes expected(length);
+      const int chosen = FilterRowAdaptive(raw.data(), prior.data(), out.data(), scratch.data(), length, bpp);
+      ASSERT_EQ(chosen, ChooseFilter(raw.data(), prior.data(), scratch.data(), length, bpp)) << kind << " " << length;
+      FilterRow(chosen, raw.data(), prior.data(), expected.data(), length, bpp);
+      ASSERT_EQ(out, expected) << kind << " " << length;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(PixelSizes, FilterByPixelSize, ::testing::Values(1, 2, 3, 4, 5, 6, 8));
 
 TEST(Unfilter, FilterTypesAbove4AreRefusedAndLeaveTheRow) {
