@@ -28,8 +28,8 @@ timed() {
 best() { sort -n -k"$1" | head -n 1 | cut -d' ' -f"$1"; }
 
 printf '%-22s %-14s %9s %9s %9s %9s %9s %9s %7s\n' picture wave "ours s" "sox s" ratio "ours cpu" "sox cpu" "ours MB" "sox MB"
-for spec in "360 1024" "60 512"; do
-  read -r seconds size <<<"$spec"
+for sizes in "360 1024" "60 512"; do
+  read -r seconds size <<<"$sizes"
   wave=$work/wave-$seconds.wav
   make_wave "$seconds" "$wave"
   samples=$((seconds * 44100))
