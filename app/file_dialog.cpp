@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QWidget>
 
+#include "app/picture_preview_pane.h"
+
 namespace ombrisk {
 
 QStringList QtNameFilters(const std::string& filter) {
@@ -19,8 +21,9 @@ QStringList QtNameFilters(const std::string& filter) {
   return result;
 }
 
-bool TQtDialogRunner::Run(TFileDialog& dialog, QWidget* owner) {
-  QFileDialog qt(owner);
+void SetUpQtDialog(QFileDialog& qt, const TFileDialog& dialog) {
+  // First: the pane makes the dialog Qt's own, and the settings below then go to that one.
+  if (dialog.PicturePreview) AttachPicturePreview(qt);
   const bool opening = dialog.Kind == TFileDialogKind::fdOpen;
   qt.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   qt.setFileMode(QFileDialog::AnyFile);
@@ -31,6 +34,12 @@ bool TQtDialogRunner::Run(TFileDialog& dialog, QWidget* owner) {
     qt.selectNameFilter(filters[dialog.FilterIndex - 1]);
   }
   if (!dialog.FileName.empty()) qt.selectFile(QString::fromStdString(dialog.FileName));
+}
+
+bool TQtDialogRunner::Run(TFileDialog& dialog, QWidget* owner) {
+  QFileDialog qt(owner);
+  SetUpQtDialog(qt, dialog);
+  const QStringList filters = QtNameFilters(dialog.Filter);
   if (qt.exec() != QDialog::Accepted) return false;
   const QStringList chosen = qt.selectedFiles();
   if (chosen.isEmpty()) return false;

@@ -11,8 +11,9 @@ packages=(
   libpng-dev libfftw3-dev libjpeg-turbo-progs python3
   # fuzzing and sanitizer runs
   clang libclang-rt-14-dev
-  # screenshots of the desktop program
-  xvfb xauth
+  # the desktop program under a virtual X server: screenshots, and keys typed through the server
+  # by xdotool in the window tests
+  xvfb xauth xdotool
 )
 
 missing=()
