@@ -23,7 +23,7 @@ QStringList QtNameFilters(const std::string& filter) {
 
 void SetUpQtDialog(QFileDialog& qt, const TFileDialog& dialog) {
   // First: the pane makes the dialog Qt's own, and the settings below then go to that one.
-  if (dialog.PicturePreview) AttachPicturePreview(qt);
+  TPicturePreviewPane* pane = dialog.PicturePreview ? AttachPicturePreview(qt) : nullptr;
   const bool opening = dialog.Kind == TFileDialogKind::fdOpen;
   qt.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   qt.setFileMode(QFileDialog::AnyFile);
@@ -33,7 +33,11 @@ void SetUpQtDialog(QFileDialog& qt, const TFileDialog& dialog) {
   if (dialog.FilterIndex >= 1 && dialog.FilterIndex <= filters.size()) {
     qt.selectNameFilter(filters[dialog.FilterIndex - 1]);
   }
-  if (!dialog.FileName.empty()) qt.selectFile(QString::fromStdString(dialog.FileName));
+  if (dialog.FileName.empty()) return;
+  qt.selectFile(QString::fromStdString(dialog.FileName));
+  // The list fills in the background and selects the file only then, if at all: the pane starts on
+  // the last choice at once.
+  if (pane != nullptr) pane->SelectionChanged(QString::fromStdString(dialog.FileName));
 }
 
 bool TQtDialogRunner::Run(TFileDialog& dialog, QWidget* owner) {

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <fstream>
 
+#include "app/file_dialog.h"
 #include "app/fitted_image.h"
 #include "app/picture_preview_pane.h"
 #include "app/picture_preview_window.h"
@@ -159,12 +160,22 @@ TEST_F(PicturePreviewTest, OnlyTheSelectionItSettlesOnIsLoaded) {
   EXPECT_EQ(pane.Caption(), QStringLiteral(" (20x10)"));
 }
 
-TEST_F(PicturePreviewTest, SitsRightOfTheFileListOfQtsOwnDialog) {
+TEST_F(PicturePreviewTest, QtsOwnDialogCarriesItRightOfTheFileListStartingOnTheLastChoice) {
+  WriteBitmapFile(folder.Path("last.bmp"), 56, 78);
+  TScriptedDialogs unused;
+  TFileDialog open("OpenPictureDialog1", TFileDialogKind::fdOpen, "Bitmap (*.bmp)|*.bmp", unused, nullptr);
+  open.PicturePreview = true;
+  open.FileName = folder.Path("last.bmp");
   QFileDialog dialog;
-  TPicturePreviewPane* attached = AttachPicturePreview(dialog);
+  SetUpQtDialog(dialog, open);
+  auto* attached = dialog.findChild<TPicturePreviewPane*>();
   ASSERT_NE(attached, nullptr);
   EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+  QSignalSpy first(attached, &TPicturePreviewPane::Shown);
   dialog.show();
+  ASSERT_TRUE(first.wait(10000));
+  EXPECT_EQ(attached->Caption(), QStringLiteral(" (56x78)"));
+
   // The splitter holds the folder list and the file list (as a list or in detail).
   auto* files = dialog.findChild<QWidget*>(QStringLiteral("splitter"));
   ASSERT_NE(files, nullptr);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a window test under a virtual X server on Qt's xcb platform: run_under_xvfb.sh PROGRAM [ARGS].
-# Exits 77 (ctest's skip) with a message when the server, xdotool or Qt's xcb plugin is missing or
-# the server does not start.
+# Exits 77 (ctest's skip) with a message when the server or xdotool is missing or the server does
+# not start. (Qt's xcb platform comes with Qt's GUI library itself.)
 set -uo pipefail
 for tool in xvfb-run Xvfb xauth xdotool; do
   if ! command -v "$tool" >/dev/null; then
