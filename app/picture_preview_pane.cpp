@@ -61,7 +61,7 @@ TPicturePreviewPane::~TPicturePreviewPane() = default;
 void TPicturePreviewPane::SelectionChanged(const QString& path) {
   m_wantedPath = path;
   // What the pane shows belongs to the old selection: away with it until the new one is loaded.
-  if (path != m_shownPath && !m_picture.isNull()) Show(QString(), {});
+  if (path != m_shownPath && !m_shownPath.isEmpty()) Show(QString(), {});
   m_settle.start();
 }
 
