@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QWidget>
 
+#include "app/picture_preview_pane.h"
+
 namespace ombrisk {
 
 QStringList QtNameFilters(const std::string& filter) {
@@ -19,8 +21,9 @@ QStringList QtNameFilters(const std::string& filter) {
   return result;
 }
 
-bool TQtDialogRunner::Run(TFileDialog& dialog, QWidget* owner) {
-  QFileDialog qt(owner);
+void SetUpQtDialog(QFileDialog& qt, const TFileDialog& dialog) {
+  // First: the pane makes the dialog Qt's own, and the settings below then go to that one.
+  TPicturePreviewPane* pane = dialog.PicturePreview ? AttachPicturePreview(qt) : nullptr;
   const bool opening = dialog.Kind == TFileDialogKind::fdOpen;
   qt.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   qt.setFileMode(QFileDialog::AnyFile);
@@ -30,7 +33,17 @@ bool TQtDialogRunner::Run(TFileDialog& dialog, QWidget* owner) {
   if (dialog.FilterIndex >= 1 && dialog.FilterIndex <= filters.size()) {
     qt.selectNameFilter(filters[dialog.FilterIndex - 1]);
   }
-  if (!dialog.FileName.empty()) qt.selectFile(QString::fromStdString(dialog.FileName));
+  if (dialog.FileName.empty()) return;
+  qt.selectFile(QString::fromStdString(dialog.FileName));
+  // The list fills in the background and selects the file only then, if at all: the pane starts on
+  // the last choice at once.
+  if (pane != nullptr) pane->SelectionChanged(QString::fromStdString(dialog.FileName));
+}
+
+bool TQtDialogRunner::Run(TFileDialog& dialog, QWidget* owner) {
+  QFileDialog qt(owner);
+  SetUpQtDialog(qt, dialog);
+  const QStringList filters = QtNameFilters(dialog.Filter);
   if (qt.exec() != QDialog::Accepted) return false;
   const QStringList chosen = qt.selectedFiles();
   if (chosen.isEmpty()) return false;

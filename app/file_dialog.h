@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <string>
 
+class QFileDialog;
 class QWidget;
 
 namespace ombrisk {
@@ -38,6 +39,8 @@ public:
   // 1-based index of the chosen pair.
   int FilterIndex = 1;
   std::string FileName;
+  // An open dialog for pictures: the Qt dialog carries a preview pane right of its file list.
+  bool PicturePreview = false;
 
 private:
   TDialogRunner& m_runner;
@@ -50,6 +53,9 @@ class TQtDialogRunner : public TDialogRunner {
 public:
   bool Run(TFileDialog& dialog, QWidget* owner) override;
 };
+
+// Gives qt the kind, filter, chosen pair, start name and pane of dialog, as Run shows it.
+void SetUpQtDialog(QFileDialog& qt, const TFileDialog& dialog);
 
 // The filter as Qt's dialog takes it: one entry per pair, "description (patterns)" with the patterns
 // separated by blanks. The dialog hides the added patterns, so it shows each description as given.

@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <algorithm>
 
+#include "app/accelerator_keys.h"
 #include "app/error_display.h"
 #include "app/file_drop_target.h"
 #include "app/form_fonts.h"
@@ -49,6 +50,7 @@ TForm1::TForm1(const TUiServices& services, const TForms& forms)
   setFont(SansSerifFont());
   setFixedSize(kForm1ClientWidth, kForm1ClientHeight);
   CreateControls();
+  m_openPictureDialog1.PicturePreview = true;
 
   m_fileDropTarget1 = new TFileDropTarget(this);
   m_fileDropTarget1->setObjectName(QStringLiteral("FileDropTarget1"));
@@ -57,6 +59,7 @@ TForm1::TForm1(const TUiServices& services, const TForms& forms)
     RunAction(m_services.Errors, [&] { FileDropTarget1DropFiles(sender, target, dropFiles); });
   };
   m_fileDropTarget1->SetControl(m_scrollBox1);
+  InstallAcceleratorKeys(*this);
 }
 
 TForm1::~TForm1() = default;

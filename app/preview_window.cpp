@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "app/accelerator_keys.h"
 #include "app/error_display.h"
 #include "app/form_fonts.h"
 #include "app/image_control.h"
@@ -93,6 +94,7 @@ TForm2::TForm2(const TUiServices& services)
   connect(m_speedButton2, &QToolButton::clicked, this,
           [this] { RunAction(m_services.Errors, [this] { SpeedButton2Click(); }); });
   connect(m_button2, &QPushButton::clicked, this, [this] { RunAction(m_services.Errors, [this] { Button2Click(); }); });
+  InstallAcceleratorKeys(*this);
 }
 
 TForm2::~TForm2() = default;

@@ -3,13 +3,17 @@
 //
 //   ombrisk-screenshots OUTDIR          the real windows, driven through their controls: main.png with
 //                                       a picture loaded, preview.png with a spectrogram, version.png,
-//                                       error.png (the error box with a Japanese message)
+//                                       error.png (the error box with a Japanese message), open.png
+//                                       (the open dialog's preview pane with a picture), open-none.png
+//                                       (with no picture), open-preview.png (its tool window)
 //   ombrisk-screenshots --screen FILE   the whole screen, as it is now
 //
 // Dialogs are answered by script; any error shown ends the run with a non-zero status.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
@@ -26,6 +30,8 @@
 #include "app/file_dialog.h"
 #include "app/image_control.h"
 #include "app/main_window.h"
+#include "app/picture_preview_pane.h"
+#include "app/picture_preview_window.h"
 #include "app/preview_window.h"
 #include "app/start_up.h"
 #include "app/version_window.h"
@@ -108,7 +114,64 @@ QString MakeDemoPicture(const QDir& folder) {
   painter.end();
   const QString path = folder.filePath(QStringLiteral("demo_picture.bmp"));
   image.save(path, "BMP");
+  // Neighbours for the open dialog's list.
+  image.save(folder.filePath(QStringLiteral("demo_picture.png")), "PNG");
+  image.scaled(640, 400).save(folder.filePath(QStringLiteral("demo_picture_large.jpg")), "JPG");
   return path;
+}
+
+// Waits until the pane shows path, selecting it in the dialog; false after 10 s.
+bool ShowInPane(QFileDialog& dialog, TPicturePreviewPane& pane, const QString& path) {
+  dialog.selectFile(path);
+  QElapsedTimer clock;
+  clock.start();
+  bool told = false;
+  while (pane.ShownPath() != path && clock.elapsed() < 10000) {
+    // The dialog's list fills in the background; until it holds the file, selecting it does nothing.
+    if (!told && clock.elapsed() > 1000) {
+      told = true;
+      std::fprintf(stderr, "ombrisk-screenshots: the dialog did not select %s; telling the pane\n", qPrintable(path));
+      pane.SelectionChanged(path);
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return pane.ShownPath() == path;
+}
+
+// The open dialog as "&Load Picture" shows it, with its preview pane: a picture, its tool window,
+// and a file that is no picture.
+bool ShootOpenDialog(TForm1& form1, const QDir& folder, const QString& picture) {
+  TFileDialog& open = form1.OpenPictureDialog1();
+  open.FileName = picture.toStdString();
+  QFileDialog dialog(&form1);
+  SetUpQtDialog(dialog, open);
+  auto* pane = dialog.findChild<TPicturePreviewPane*>();
+  if (pane == nullptr) return false;
+  dialog.resize(780, 440);
+  dialog.show();
+  Settle(500);
+  bool saved = ShowInPane(dialog, *pane, picture);
+  Settle(300);
+  saved = Grab(dialog, folder.filePath(QStringLiteral("open.png"))) && saved;
+
+  WhenReady([] { return qobject_cast<TPicturePreviewWindow*>(QApplication::activeModalWidget()) != nullptr; },
+            [&] {
+              QWidget* shown = QApplication::activeModalWidget();
+              saved = Grab(*shown, folder.filePath(QStringLiteral("open-preview.png"))) && saved;
+              shown->close();
+            });
+  pane->ShowPreviewWindow();
+
+  // Named as a bitmap, but it is none.
+  const QString broken = folder.filePath(QStringLiteral("not_a_picture.bmp"));
+  QFile file(broken);
+  saved = file.open(QIODevice::WriteOnly) && file.write("not a bitmap") > 0 && saved;
+  file.close();
+  saved = ShowInPane(dialog, *pane, broken) && saved;
+  Settle(300);
+  saved = Grab(dialog, folder.filePath(QStringLiteral("open-none.png"))) && saved;
+  dialog.close();
+  return saved;
 }
 
 int GrabScreen(const QString& path) {
@@ -125,7 +188,8 @@ int DriveWindows(const QDir& folder) {
   RegisterPictureFormats(ScreenBitsPerPixel());
   TPrintedErrors errors;
   TScriptedDialogs dialogs;
-  dialogs.Answers["OpenPictureDialog1"] = MakeDemoPicture(folder).toStdString();
+  const QString picture = MakeDemoPicture(folder);
+  dialogs.Answers["OpenPictureDialog1"] = picture.toStdString();
   const TOmbriskWindows windows(TUiServices{errors, dialogs});
   TForm1& form1 = *windows.Forms().Form1;
   TForm2& form2 = *windows.Forms().Form2;
@@ -153,6 +217,8 @@ int DriveWindows(const QDir& folder) {
               form3.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
             });
   form1.findChild<QPushButton*>(QStringLiteral("Button5"))->click();
+
+  saved = ShootOpenDialog(form1, folder, picture) && saved;
 
   // The real error box, with a Japanese message, as a failed load shows it.
   TMessageBoxErrorDisplay box(ApplicationTitle("ombrisk"));

@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/accelerator_keys.h"
 #include "app/form_fonts.h"
 
 // The artwork is compiled into a static library, whose resources Qt does not register by itself.
@@ -78,6 +79,8 @@ TForm3::TForm3() : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
   m_button1->setDefault(true);
   m_button1->setFocus();
   connect(m_button1, &QPushButton::clicked, this, &QDialog::accept);
+  // The button is the only control that takes the focus, so a bare O works as Alt+O does.
+  InstallAcceleratorKeys(*this);
 }
 
 TForm3::~TForm3() = default;
@@ -110,11 +113,6 @@ void TForm3::PlaceFirstTime() {
 }
 
 void TForm3::keyPressEvent(QKeyEvent* event) {
-  // The window has no field to type in, so a bare O works as the accelerator, as Alt+O does.
-  if (event->key() == Qt::Key_O && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
-    m_button1->click();
-    return;
-  }
   // There is no cancel button: Escape does not close the window.
   if (event->key() == Qt::Key_Escape) {
     event->accept();

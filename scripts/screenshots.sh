@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the desktop program under a virtual X server and saves a screenshot of each window into
 # OUTDIR (default: screenshots/): startup.png (the program as it starts), main.png (a picture
-# loaded and turned into sound), preview.png (the spectrogram of that sound), version.png, error.png (the error box).
+# loaded and turned into sound), preview.png (the spectrogram of that sound), version.png, error.png (the error box),
+# open.png, open-none.png and open-preview.png (the open dialog's preview pane and its tool window).
 # Needs a configured build (./scripts/setup.sh); OMBRISK_BUILD_DIR names it (default: build).
 set -euo pipefail
 cd "$(dirname "$0")/.."

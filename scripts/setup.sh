@@ -13,8 +13,9 @@ packages=(
   python3-pil sox
   # fuzzing and sanitizer runs
   clang libclang-rt-14-dev
-  # screenshots of the desktop program
-  xvfb xauth
+  # the desktop program under a virtual X server: screenshots, and keys typed through the server
+  # by xdotool in the window tests
+  xvfb xauth xdotool
 )
 
 missing=()
