@@ -121,7 +121,7 @@ bool GrabPlaying(TForm2& form2, const QString& path) {
     return false;
   }
   play->click();
-  Settle(1500);
+  Settle(2500);
   const bool saved = Grab(form2, path);
   play->click();
   return saved;

@@ -22,7 +22,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$(mktemp -d)
   # A sound server of our own, so that the preview window has a device to play on.
   HOME=$XDG_RUNTIME_DIR PULSE_RUNTIME_PATH=$XDG_RUNTIME_DIR pulseaudio --daemonize=no --system=false -n \
-    --exit-idle-time=-1 --use-pid-file=false --load="module-null-sink sink_name=screenshots" \
+    --exit-idle-time=-1 --use-pid-file=false --load="module-null-sink sink_name=screenshots format=s16le rate=44100 channels=1" \
     --load="module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/native" &
   server=$!
   trap "kill $server 2>/dev/null || true" EXIT
