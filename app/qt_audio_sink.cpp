@@ -5,6 +5,8 @@
 #include <QAudioSink>
 #include <QIODevice>
 #include <QMediaDevices>
+#include <algorithm>
+#include <atomic>
 #include <exception>
 
 #include "preview/wave_sample_source.h"
@@ -15,34 +17,40 @@ namespace ombrisk {
 namespace {
 
 constexpr int kBytesPerSample = 2;
-// A short device buffer keeps Stop prompt; the playhead allows for the device's latency anyway.
-constexpr int kBufferMs = 100;
-// After the source runs dry the device still plays its buffer; past this, the sound is over even
-// if the device's clock stopped short of the last sample.
-constexpr qint64 kDrainMs = kBufferMs + 150;
+// Enough to ride out a busy moment of the window's thread, which refills it; Stop silences at once
+// whatever the buffer holds, and the playhead allows for the device's latency.
+constexpr int kBufferMs = 400;
+// Silence played after the sound: once it is all handed over, the server has taken in the whole
+// sound and more, so that letting go of the stream cannot cut the sound's end short.
+constexpr qint64 kTrailBytes = (kBufferMs + 250) * qint64{kSampleRateHz} / 1000 * kBytesPerSample;
 
 }  // namespace
 
-// Hands the source's samples to QAudioSink, which reads on this thread's event loop. A read error
-// cannot leave through Qt's call, so it is kept for Failure.
+// Hands the source's samples, then the trailing silence, to QAudioSink, which reads on this
+// thread's event loop. A read error cannot leave through Qt's call, so it is kept for Failure.
+// The sound server's thread asks whether the device is at its end, hence the atomic count.
 class TQtAudioSink::TSourceDevice : public QIODevice {
 public:
-  explicit TSourceDevice(TWaveSampleSource& source) : m_source(source) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+  explicit TSourceDevice(TWaveSampleSource& source)
+      : m_source(source), m_left((source.SampleCount() - source.Position()) * kBytesPerSample + kTrailBytes) {
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+  }
 
   bool isSequential() const override { return true; }
-  qint64 bytesAvailable() const override {
-    return (m_source.SampleCount() - m_source.Position()) * kBytesPerSample + QIODevice::bytesAvailable();
-  }
-  bool Dry() const { return m_source.AtEnd() || !m_failure.empty(); }
-  std::int64_t PulledSamples() const { return m_pulled; }
+  qint64 bytesAvailable() const override { return m_left.load() + QIODevice::bytesAvailable(); }
+  bool HandedAllOver() const { return m_left.load() == 0; }
   const std::string& FailureText() const { return m_failure; }
 
 protected:
   qint64 readData(char* data, qint64 maxSize) override {
     if (!m_failure.empty()) return -1;
     try {
-      const auto got = static_cast<qint64>(m_source.Read(data, static_cast<std::size_t>(maxSize)));
-      m_pulled += got / kBytesPerSample;
+      qint64 got = static_cast<qint64>(m_source.Read(data, static_cast<std::size_t>(maxSize)));
+      if (got == 0 && m_source.AtEnd()) {
+        got = std::min(maxSize / kBytesPerSample * kBytesPerSample, m_left.load());
+        std::fill_n(data, got, '\0');
+      }
+      m_left -= got;
       return got;
     } catch (const std::exception& e) {
       m_failure = e.what();
@@ -53,7 +61,7 @@ protected:
 
 private:
   TWaveSampleSource& m_source;
-  std::int64_t m_pulled = 0;
+  std::atomic<qint64> m_left;  // sound and silence still to hand over
   std::string m_failure;
 };
 
@@ -72,7 +80,6 @@ void TQtAudioSink::Start(TWaveSampleSource& source) {
   m_device = std::make_unique<TSourceDevice>(source);
   m_sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
   m_sink->setBufferSize(format.bytesForDuration(kBufferMs * 1000));
-  m_dryFor.invalidate();
   m_sink->start(m_device.get());
 }
 
@@ -87,12 +94,7 @@ std::int64_t TQtAudioSink::HeardSamples() const {
   return m_sink->processedUSecs() * kSampleRateHz / 1000000;
 }
 
-bool TQtAudioSink::Drained() const {
-  if (!m_sink || !m_device->Dry()) return false;
-  // Polled often enough that the moment the source is first seen dry is near enough.
-  if (!m_dryFor.isValid()) m_dryFor.start();
-  return HeardSamples() >= m_device->PulledSamples() || m_dryFor.elapsed() > kDrainMs;
-}
+bool TQtAudioSink::Drained() const { return m_device && m_device->HandedAllOver(); }
 
 std::string TQtAudioSink::Failure() const {
   if (!m_sink) return {};

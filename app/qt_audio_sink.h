@@ -5,7 +5,6 @@
 //   TQtAudioSink sink;  if (sink.Available()) { TWavePlayer player(sink); ... }
 #pragma once
 
-#include <QElapsedTimer>
 #include <memory>
 #include <string>
 
@@ -32,7 +31,6 @@ private:
 
   std::unique_ptr<QAudioSink> m_sink;
   std::unique_ptr<TSourceDevice> m_device;
-  mutable QElapsedTimer m_dryFor;  // since Drained first saw the source dry
 };
 
 // Shown when the device fails while it plays.

@@ -28,7 +28,7 @@ public:
   virtual void Stop() = 0;
   // Samples heard since Start, as near as the device can tell.
   virtual std::int64_t HeardSamples() const = 0;
-  // The source has run dry and all it handed out has been heard.
+  // The sound is over: the source has run dry and what it handed out has been played.
   virtual bool Drained() const = 0;
   // The message of a device or read error that ended the playing; empty while there is none.
   virtual std::string Failure() const = 0;

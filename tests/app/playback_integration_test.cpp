@@ -157,13 +157,15 @@ TEST(PlaybackThroughASoundServer, WhatIsHeardIsTheWave) {
   WriteSound(wave, sound);
 
   // Silence played all along keeps the null output running, so its monitor is recorded from
-  // before the wave starts rather than from a moment after it.
+  // before the wave starts rather than from a moment after it. Both streams keep their latency
+  // short: the output then renders little ahead, and what it renders again once the wave joins
+  // is still in the recorder's queue to be replaced.
   QProcess silence;
   silence.start(QStringLiteral("pacat"), {QStringLiteral("--server=") + server.Address(),
                                           QStringLiteral("--device=%1").arg(QString::fromLatin1(kSinkName)),
                                           QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
                                           QStringLiteral("--channels=1"), QStringLiteral("--raw"),
-                                          QStringLiteral("/dev/zero")});
+                                          QStringLiteral("--latency-msec=20"), QStringLiteral("/dev/zero")});
   if (!silence.waitForStarted(5000)) GTEST_SKIP() << "pacat cannot be run: " << silence.errorString().toStdString();
   const QString recordingPath = QString::fromStdString(folder.Path("heard.raw"));
   QProcess recorder;
@@ -172,7 +174,7 @@ TEST(PlaybackThroughASoundServer, WhatIsHeardIsTheWave) {
                  {QStringLiteral("--server=") + server.Address(),
                   QStringLiteral("--device=%1.monitor").arg(QString::fromLatin1(kSinkName)),
                   QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
-                  QStringLiteral("--raw"), QStringLiteral("--latency-msec=20")});
+                  QStringLiteral("--raw"), QStringLiteral("--latency-msec=100")});
   if (!recorder.waitForStarted(5000)) GTEST_SKIP() << "parec cannot be run: " << recorder.errorString().toStdString();
   if (!QTest::qWaitFor([&] { return QFileInfo(recordingPath).size() > 0; }, 5000)) {
     GTEST_SKIP() << "the sound server records nothing from its null output";
