@@ -2,7 +2,6 @@
 // samples when asked, and reports whatever heard count, end or failure the test sets.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,22 +15,17 @@ public:
   bool Available() const override { return HasDevice; }
   void Start(TWaveSampleSource& source) override {
     m_source = &source;
-    ++Starts;
     StartSample = source.Position();
     Heard = 0;
     IsDrained = false;
-    FailureText.clear();
   }
-  void Stop() override {
-    m_source = nullptr;
-    ++Stops;
-  }
+  void Stop() override { m_source = nullptr; }
   std::int64_t HeardSamples() const override { return Heard; }
   bool Drained() const override { return IsDrained; }
   std::string Failure() const override { return FailureText; }
 
   bool Playing() const { return m_source != nullptr; }
-  // Everything the source still holds, pulled in device-sized reads of an odd byte count.
+  // All the source still holds, in reads of an odd byte count as a device may ask.
   std::vector<std::int16_t> PullAll() {
     std::vector<std::int16_t> samples;
     std::int16_t chunk[441];
@@ -45,8 +39,6 @@ public:
   std::int64_t Heard = 0;
   bool IsDrained = false;
   std::string FailureText;
-  int Starts = 0;
-  int Stops = 0;
   std::int64_t StartSample = -1;
 
 private:
