@@ -1,7 +1,6 @@
 // Plays a short wave from the preview window through a real sound server and checks that what came
 // out of it is that wave. The test starts a PulseAudio server of its own with one null output and
 // records that output's monitor with parec; where no server can be started here it is skipped.
-#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
@@ -9,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -25,10 +23,9 @@
 namespace ombrisk::testing {
 namespace {
 
-constexpr const char* kSinkName = "ombrisk_test";
 constexpr int kWaveSamples = 44100;  // one second
 
-// A private PulseAudio server, gone with this object.
+// A private PulseAudio server with the null output "ombrisk_test", gone with this object.
 class TSoundServer {
 public:
   TSoundServer() {
@@ -43,20 +40,15 @@ public:
     m_server.start(QStringLiteral("pulseaudio"),
                    {QStringLiteral("--daemonize=no"), QStringLiteral("--system=false"), QStringLiteral("-n"),
                     QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=false"),
-                    QStringLiteral("--load=module-null-sink sink_name=%1 format=s16le rate=44100 channels=1")
-                        .arg(QString::fromLatin1(kSinkName)),
-                    QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=%1").arg(socket)});
+                    QStringLiteral("--load=module-null-sink sink_name=ombrisk_test format=s16le rate=44100 channels=1"),
+                    QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + socket});
     if (!m_server.waitForStarted(5000)) {
       m_problem = "pulseaudio cannot be run: " + m_server.errorString().toStdString();
       return;
     }
     for (int attempt = 0; attempt < 50 && m_server.state() == QProcess::Running; ++attempt) {
       QProcess info;
-      info.start(QStringLiteral("pactl"), {QStringLiteral("--server=") + m_address, QStringLiteral("info")});
-      if (!info.waitForStarted(5000)) {
-        m_problem = "pactl cannot be run: " + info.errorString().toStdString();
-        return;
-      }
+      if (!Start(info, QStringLiteral("pactl"), {QStringLiteral("info")})) return;
       info.waitForFinished(5000);
       if (info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0) return;
       QTest::qWait(100);
@@ -66,12 +58,19 @@ public:
   ~TSoundServer() {
     m_server.terminate();
     if (!m_server.waitForFinished(5000)) m_server.kill();
-    m_server.waitForFinished(5000);
   }
 
   bool Running() const { return m_problem.empty() && m_server.state() == QProcess::Running; }
   const std::string& Problem() const { return m_problem; }
   const QString& Address() const { return m_address; }
+  // Runs one of the server's tools against it; false, with the Problem said, when it cannot run.
+  bool Start(QProcess& process, const QString& program, QStringList arguments) {
+    arguments.prepend(QStringLiteral("--server=") + m_address);
+    process.start(program, arguments);
+    if (process.waitForStarted(5000)) return true;
+    m_problem = program.toStdString() + " cannot be run: " + process.errorString().toStdString();
+    return false;
+  }
 
 private:
   QTemporaryDir m_dir;
@@ -79,6 +78,9 @@ private:
   QString m_address;
   std::string m_problem;
 };
+
+const QStringList kRawMono = {QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                              QStringLiteral("--channels=1"), QStringLiteral("--raw")};
 
 // Noise-like and never still for long, so that one alignment stands out.
 std::vector<std::int16_t> MakeSound(std::uint32_t seed) {
@@ -93,24 +95,24 @@ std::vector<std::int16_t> MakeSound(std::uint32_t seed) {
   return samples;
 }
 
+// Both ways little-endian, as the wave format and parec's s16le have it.
 void WriteSound(const std::string& path, const std::vector<std::int16_t>& samples) {
   TFileStream file(path, TFileMode::fmCreate);
   WriteWaveHeader(file, static_cast<std::uint32_t>(samples.size() * 2));
+  std::vector<std::uint8_t> bytes;
   for (const std::int16_t sample : samples) {
-    const auto bits = static_cast<std::uint16_t>(sample);
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8)};
-    file.WriteBuffer(bytes, 2);
+    bytes.push_back(static_cast<std::uint8_t>(sample));
+    bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(sample) >> 8));
   }
+  file.WriteBuffer(bytes.data(), bytes.size());
   file.Close();
 }
 
-std::vector<std::int16_t> ReadRecording(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+std::vector<std::int16_t> ReadRecording(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
   std::vector<std::int16_t> samples(bytes.size() / 2);
   for (std::size_t i = 0; i < samples.size(); ++i) {
-    samples[i] = static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
-                                           (static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8));
+    samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   }
   return samples;
 }
@@ -128,10 +130,9 @@ double Correlation(const std::vector<std::int16_t>& wave, const std::vector<std:
   return waveEnergy > 0 && heardEnergy > 0 ? cross / std::sqrt(waveEnergy * heardEnergy) : 0;
 }
 
-// The correlation of the whole wave with the recording at their best alignment: the lag is found
-// with the wave's opening, then the whole wave is compared there. 0 when the recording cannot hold it.
+// The correlation of the whole wave with the recording at their best alignment, found with the
+// wave's opening; 0 when the recording cannot hold the wave.
 double BestCorrelation(const std::vector<std::int16_t>& wave, const std::vector<std::int16_t>& heard) {
-  if (heard.size() < wave.size()) return 0;
   constexpr std::size_t kOpening = 2048;
   std::size_t bestLag = 0;
   double best = -2;
@@ -142,7 +143,7 @@ double BestCorrelation(const std::vector<std::int16_t>& wave, const std::vector<
       bestLag = lag;
     }
   }
-  return Correlation(wave, heard, bestLag, wave.size());
+  return best > -2 ? Correlation(wave, heard, bestLag, wave.size()) : 0;
 }
 
 TEST(PlaybackThroughASoundServer, WhatIsHeardIsTheWave) {
@@ -161,22 +162,20 @@ TEST(PlaybackThroughASoundServer, WhatIsHeardIsTheWave) {
   // short: the output then renders little ahead, and what it renders again once the wave joins
   // is still in the recorder's queue to be replaced.
   QProcess silence;
-  silence.start(QStringLiteral("pacat"), {QStringLiteral("--server=") + server.Address(),
-                                          QStringLiteral("--device=%1").arg(QString::fromLatin1(kSinkName)),
-                                          QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                                          QStringLiteral("--channels=1"), QStringLiteral("--raw"),
-                                          QStringLiteral("--latency-msec=20"), QStringLiteral("/dev/zero")});
-  if (!silence.waitForStarted(5000)) GTEST_SKIP() << "pacat cannot be run: " << silence.errorString().toStdString();
-  const QString recordingPath = QString::fromStdString(folder.Path("heard.raw"));
+  if (!server.Start(silence, QStringLiteral("pacat"),
+                    kRawMono + QStringList{QStringLiteral("--device=ombrisk_test"), QStringLiteral("--latency-msec=20"),
+                                           QStringLiteral("/dev/zero")})) {
+    GTEST_SKIP() << server.Problem();
+  }
+  const std::string recording = folder.Path("heard.raw");
   QProcess recorder;
-  recorder.setStandardOutputFile(recordingPath);
-  recorder.start(QStringLiteral("parec"),
-                 {QStringLiteral("--server=") + server.Address(),
-                  QStringLiteral("--device=%1.monitor").arg(QString::fromLatin1(kSinkName)),
-                  QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
-                  QStringLiteral("--raw"), QStringLiteral("--latency-msec=100")});
-  if (!recorder.waitForStarted(5000)) GTEST_SKIP() << "parec cannot be run: " << recorder.errorString().toStdString();
-  if (!QTest::qWaitFor([&] { return QFileInfo(recordingPath).size() > 0; }, 5000)) {
+  recorder.setStandardOutputFile(QString::fromStdString(recording));
+  if (!server.Start(recorder, QStringLiteral("parec"),
+                    kRawMono + QStringList{QStringLiteral("--device=ombrisk_test.monitor"),
+                                           QStringLiteral("--latency-msec=100")})) {
+    GTEST_SKIP() << server.Problem();
+  }
+  if (!QTest::qWaitFor([&] { return QFileInfo(QString::fromStdString(recording)).size() > 0; }, 5000)) {
     GTEST_SKIP() << "the sound server records nothing from its null output";
   }
 
@@ -194,12 +193,12 @@ TEST(PlaybackThroughASoundServer, WhatIsHeardIsTheWave) {
   EXPECT_TRUE(errors.Shown.empty()) << errors.Shown.front();
   form2.hide();
   QTest::qWait(300);
-  recorder.terminate();
-  recorder.waitForFinished(5000);
-  silence.terminate();
-  silence.waitForFinished(5000);
+  for (QProcess* tool : {&recorder, &silence}) {
+    tool->terminate();
+    tool->waitForFinished(5000);
+  }
 
-  const std::vector<std::int16_t> heard = ReadRecording(recordingPath);
+  const std::vector<std::int16_t> heard = ReadRecording(recording);
   ASSERT_GE(heard.size(), sound.size()) << "the recording is shorter than the wave";
   EXPECT_GT(BestCorrelation(sound, heard), 0.99);
   // The check tells waves apart: another wave of the same kind does not pass it.
