@@ -1,6 +1,7 @@
 // TForm2, "Preview FFT": shows the spectrogram of the wave file the main window names. Every
 // showing first draws the window, then analyses the file once by itself; the user may then change
-// the settings and press "Analyze" again, stretch the picture over the window and save it.
+// the settings and press "Analyze" again, stretch the picture over the window, save it, and play the
+// wave with a playhead over the picture (app/playback_controls.h).
 //
 //   form2.Edit1().setText(path);  form2.exec();   // shown modally, analyses on its own
 #pragma once
