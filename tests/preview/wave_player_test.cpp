@@ -16,6 +16,13 @@
 namespace ombrisk {
 namespace {
 
+struct TByName {
+  template <typename Param>
+  std::string operator()(const ::testing::TestParamInfo<Param>& param) const {
+    return param.param.Name;
+  }
+};
+
 std::int16_t SampleValue(std::size_t i) { return static_cast<std::int16_t>(i * 37 - 20000); }
 
 // A header announcing dataBytes, then presentBytes of samples (sample i is SampleValue(i)).
@@ -38,6 +45,7 @@ std::unique_ptr<TMemoryStream> MemoryWave(std::uint32_t dataBytes, std::size_t p
 }
 
 struct TPlayable {
+  const char* Name;
   std::uint32_t DataBytes;
   std::size_t PresentBytes;
   std::int64_t Samples;
@@ -55,11 +63,13 @@ TEST_P(PlayableSamplesTest, AreDBytesOrUpToTheFilesEndInOrder) {
   for (std::size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(samples[i], SampleValue(i)) << i;
 }
 
-// As written; a file shorter than D; longer than D; an odd D; header only; D without samples.
 INSTANTIATE_TEST_SUITE_P(Files, PlayableSamplesTest,
-                         ::testing::Values(TPlayable{6144, 6144, 3072}, TPlayable{6144, 2201, 1100},
-                                           TPlayable{2200, 6144, 1100}, TPlayable{2201, 6144, 1100},
-                                           TPlayable{0, 0, 0}, TPlayable{6144, 0, 0}));
+                         ::testing::Values(TPlayable{"AsWritten", 6144, 6144, 3072},
+                                           TPlayable{"ShorterThanD", 6144, 2201, 1100},
+                                           TPlayable{"LongerThanD", 2200, 6144, 1100},
+                                           TPlayable{"OddD", 2201, 6144, 1100}, TPlayable{"HeaderOnly", 0, 0, 0},
+                                           TPlayable{"DWithoutSamples", 6144, 0, 0}),
+                         TByName());
 
 TEST(WaveSampleSource, AFileCutWhileItPlaysIsAReadError) {
   auto memory = MemoryWave(2000, 2000);
@@ -71,6 +81,7 @@ TEST(WaveSampleSource, AFileCutWhileItPlaysIsAReadError) {
 }
 
 struct TShown {
+  const char* Name;
   std::int64_t Columns;
   int Width;
   std::vector<std::pair<std::int64_t, int>> ColumnToPixel;
@@ -95,11 +106,13 @@ TEST_P(PlayheadPixelTest, IsTheColumnsFirstPixelAndAClickThereComesBackToIt) {
   EXPECT_FALSE(ColumnAtPixel(-1, shown.Columns, shown.Width));
 }
 
-// Own size; stretched wider; stretched narrower (several columns to a pixel).
 INSTANTIATE_TEST_SUITE_P(Displays, PlayheadPixelTest,
-                         ::testing::Values(TShown{40, 40, {{0, 0}, {39, 39}}},
-                                           TShown{3, 100, {{0, 0}, {1, 34}, {2, 67}}},
-                                           TShown{1000, 100, {{0, 0}, {10, 1}, {995, 99}, {999, 99}}}));
+                         ::testing::Values(TShown{"OwnSize", 40, 40, {{0, 0}, {39, 39}}},
+                                           TShown{"StretchedWider", 3, 100, {{0, 0}, {1, 34}, {2, 67}}},
+                                           // several columns to a pixel
+                                           TShown{"StretchedNarrower", 1000, 100,
+                                                  {{0, 0}, {10, 1}, {995, 99}, {999, 99}}}),
+                         TByName());
 
 class WavePlayerTest : public ::testing::Test {
 protected:
