@@ -18,7 +18,9 @@
 #include "app/error_display.h"
 #include "app/form_fonts.h"
 #include "app/image_control.h"
+#include "app/playback_controls.h"
 #include "app/progress_bar_sink.h"
+#include "app/qt_audio_sink.h"
 #include "app/speed_button.h"
 #include "toolkit/exception.h"
 
@@ -50,7 +52,9 @@ QComboBox* MakeList(QWidget* parent, const char* name, const QString& hint, cons
 
 }  // namespace
 
-TForm2::TForm2(const TUiServices& services)
+TForm2::TForm2(const TUiServices& services) : TForm2(services, std::make_unique<TQtAudioSink>()) {}
+
+TForm2::TForm2(const TUiServices& services, std::unique_ptr<TAudioSink> audioSink)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                            Qt::WindowCloseButtonHint),
       m_services(services),
@@ -82,6 +86,12 @@ TForm2::TForm2(const TUiServices& services)
   auto* panelLayout = new QHBoxLayout(m_panel1);
   // Button2 keeps its distance to the top and right edges (472 + 121 + 13 = 606).
   panelLayout->setContentsMargins(0, 8, 13, 0);
+  m_playback = std::make_unique<TPlaybackControls>(*this, *m_panel1, *m_image1, *m_scrollBox1, m_services.Errors,
+                                                   std::move(audioSink));
+  // In the free space at the bottom left, as far in as Edit1, as high as Button2.
+  panelLayout->addSpacing(11);
+  m_playback->PlayButton().setFixedSize(75, 25);
+  panelLayout->addWidget(&m_playback->PlayButton(), 0, Qt::AlignTop);
   panelLayout->addStretch(1);
   m_button2 = new QPushButton(QStringLiteral("Save Spectram"), m_panel1);
   m_button2->setObjectName(QStringLiteral("Button2"));
@@ -195,10 +205,14 @@ void TForm2::WMAutoAnalyze() {
 }
 
 void TForm2::Button1Click() {
+  m_playback->Stop();
   TProgressBarSink progress(*m_progressBar1);
-  const std::unique_ptr<TPixelBitmap> result = AnalyzeWave(m_edit1->text().toStdString(), ReadSettings(), progress);
+  const std::string path = m_edit1->text().toStdString();
+  const TSpectrogramSettings settings = ReadSettings();
+  const std::unique_ptr<TPixelBitmap> result = AnalyzeWave(path, settings, progress);
   m_image1->SetPicture(*result);
   m_progressBar1->setValue(0);
+  m_playback->SpectrogramShown(path, settings.SampleSize);
 }
 
 void TForm2::SpeedButton2Click() {

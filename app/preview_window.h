@@ -1,11 +1,13 @@
 // TForm2, "Preview FFT": shows the spectrogram of the wave file the main window names. Every
 // showing first draws the window, then analyses the file once by itself; the user may then change
-// the settings and press "Analyze" again, stretch the picture over the window and save it.
+// the settings and press "Analyze" again, stretch the picture over the window, save it, and play the
+// wave with a playhead over the picture (app/playback_controls.h).
 //
 //   form2.Edit1().setText(path);  form2.exec();   // shown modally, analyses on its own
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 #include "app/file_dialog.h"
 #include "app/forms.h"
@@ -22,7 +24,9 @@ class QWidget;
 
 namespace ombrisk {
 
+class TAudioSink;
 class TImage;
+class TPlaybackControls;
 class TSpeedButton;
 
 // Posted by the window to itself when shown: the first user message number, 1024, plus 1.
@@ -32,13 +36,16 @@ class TForm2 : public QDialog {
   Q_OBJECT
 
 public:
+  // Plays through the system's default sound device.
   explicit TForm2(const TUiServices& services);
+  TForm2(const TUiServices& services, std::unique_ptr<TAudioSink> audioSink);
   ~TForm2() override;
 
   // The path of the wave file, set by the main window.
   QLineEdit& Edit1() { return *m_edit1; }
   TFileDialog& SaveDialog1() { return m_saveDialog1; }
   const TImage& Image1() const { return *m_image1; }
+  const TPlaybackControls& Playback() const { return *m_playback; }
 
   // The settings of a run as the controls hold them now.
   TSpectrogramSettings ReadSettings() const;
@@ -74,6 +81,7 @@ private:
   QWidget* m_panel1 = nullptr;
   QPushButton* m_button2 = nullptr;
   TFileDialog m_saveDialog1;
+  std::unique_ptr<TPlaybackControls> m_playback;
 };
 
 // The client area that holds the designed places: 614 × 480 outside with a Windows frame.

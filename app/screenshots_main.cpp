@@ -2,10 +2,11 @@
 // server (scripts/screenshots.sh starts one):
 //
 //   ombrisk-screenshots OUTDIR          the real windows, driven through their controls: main.png with
-//                                       a picture loaded, preview.png with a spectrogram, version.png,
-//                                       error.png (the error box with a Japanese message), open.png
-//                                       (the open dialog's preview pane with a picture), open-none.png
-//                                       (with no picture), open-preview.png (its tool window)
+//                                       a picture loaded, preview.png with a spectrogram,
+//                                       preview-playing.png while it plays (needs a sound device),
+//                                       version.png, error.png (the error box with a Japanese message),
+//                                       open.png (the open dialog's preview pane with a picture),
+//                                       open-none.png (with no picture), open-preview.png (its tool window)
 //   ombrisk-screenshots --screen FILE   the whole screen, as it is now
 //
 // Dialogs are answered by script; any error shown ends the run with a non-zero status.
@@ -174,6 +175,21 @@ bool ShootOpenDialog(TForm1& form1, const QDir& folder, const QString& picture) 
   return saved;
 }
 
+// Plays the shown spectrogram's sound for a while, so the playhead stands well into the picture.
+bool GrabPlaying(TForm2& form2, const QString& path) {
+  auto* play = form2.findChild<QPushButton*>(QStringLiteral("PlayButton"));
+  if (!play->isEnabled()) {
+    std::fprintf(stderr, "ombrisk-screenshots: cannot play: %s\n",
+                 play->toolTip().isEmpty() ? "no spectrogram" : qPrintable(play->toolTip()));
+    return false;
+  }
+  play->click();
+  Settle(2500);
+  const bool saved = Grab(form2, path);
+  play->click();
+  return saved;
+}
+
 int GrabScreen(const QString& path) {
   QScreen* screen = QGuiApplication::primaryScreen();
   const QPixmap shot = screen != nullptr ? screen->grabWindow(0) : QPixmap();
@@ -207,6 +223,7 @@ int DriveWindows(const QDir& folder) {
   WhenReady([&] { return !form2.Image1().Picture().Empty() || errors.Failed(); },
             [&] {
               saved = Grab(form2, folder.filePath(QStringLiteral("preview.png"))) && saved;
+              saved = GrabPlaying(form2, folder.filePath(QStringLiteral("preview-playing.png"))) && saved;
               form2.close();
             });
   form1.findChild<QPushButton*>(QStringLiteral("Button3"))->click();

@@ -1,0 +1,136 @@
+#include "app/playback_controls.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include "app/error_display.h"
+#include "app/image_control.h"
+#include "preview/playhead_geometry.h"
+
+namespace ombrisk {
+
+namespace {
+
+// Red stands out on the grey spectrogram whichever way its brightness is inverted.
+const QColor kPlayheadColour(255, 0, 0);
+// Room kept ahead of the playhead when the view scrolls after it.
+constexpr int kScrollLead = 24;
+
+}  // namespace
+
+TPlaybackControls::TPlaybackControls(QWidget& window, QWidget& buttonParent, TImage& image, QScrollArea& scrollBox,
+                                     TErrorDisplay& errors, std::unique_ptr<TAudioSink> sink)
+    : m_window(window), m_image(image), m_scrollBox(scrollBox), m_errors(errors), m_sink(std::move(sink)),
+      m_player(*m_sink) {
+  m_playButton = new QPushButton(QStringLiteral("&Play"), &buttonParent);
+  m_playButton->setObjectName(QStringLiteral("PlayButton"));
+  m_playButton->setAutoDefault(false);
+
+  m_playhead = new QWidget(&m_image);
+  m_playhead->setObjectName(QStringLiteral("Playhead"));
+  m_playhead->setAttribute(Qt::WA_TransparentForMouseEvents);
+  m_playhead->setAutoFillBackground(true);
+  QPalette palette = m_playhead->palette();
+  palette.setColor(QPalette::Window, kPlayheadColour);
+  m_playhead->setPalette(palette);
+  m_playhead->hide();
+
+  m_ticks.setInterval(kPlayheadTickMs);
+  connect(&m_ticks, &QTimer::timeout, this, [this] { Tick(); });
+  connect(m_playButton, &QPushButton::clicked, this, [this] { RunAction(m_errors, [this] { PlayButtonClick(); }); });
+  m_image.installEventFilter(this);
+  m_window.installEventFilter(this);
+  ShowState();
+}
+
+TPlaybackControls::~TPlaybackControls() {
+  m_image.removeEventFilter(this);
+  m_window.removeEventFilter(this);
+  m_player.Stop();
+}
+
+void TPlaybackControls::SpectrogramShown(const std::string& path, std::int32_t sampleSize) {
+  Stop();
+  m_path = path;
+  m_sampleSize = sampleSize;
+  ShowState();
+}
+
+void TPlaybackControls::Stop() {
+  m_player.Stop();
+  ShowState();
+}
+
+bool TPlaybackControls::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &m_window && event->type() == QEvent::Hide && !event->spontaneous()) {
+    Stop();  // closed, not merely minimised
+  } else if (watched == &m_window && event->type() == QEvent::Show) {
+    ShowState();  // a device may have come or gone meanwhile
+  } else if (watched == &m_image && event->type() == QEvent::MouseButtonPress) {
+    const auto* press = static_cast<QMouseEvent*>(event);
+    if (press->button() == Qt::LeftButton && m_playButton->isEnabled()) {
+      const std::optional<std::int64_t> column =
+          ColumnAtPixel(press->position().toPoint().x(), m_image.Picture().Width(), m_image.width());
+      if (column) RunAction(m_errors, [&] { PlayFrom(*column); });
+      return true;
+    }
+  } else if (watched == &m_image && event->type() == QEvent::Resize) {
+    MovePlayhead();  // stretched over a resized window
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void TPlaybackControls::PlayButtonClick() {
+  if (m_player.Playing()) Stop();
+  else PlayFrom(0);
+}
+
+void TPlaybackControls::PlayFrom(std::int64_t column) {
+  bool playing = false;
+  try {
+    playing = m_player.Play(m_path, m_sampleSize, column);
+  } catch (...) {
+    ShowState();  // what played before has stopped
+    throw;
+  }
+  ShowState();
+  if (playing) Tick();
+}
+
+void TPlaybackControls::Tick() {
+  RunAction(m_errors, [this] { m_player.Poll(); });
+  if (!m_player.Playing()) {
+    ShowState();
+    return;
+  }
+  MovePlayhead();
+  m_scrollBox.ensureVisible(m_playhead->x(), m_scrollBox.verticalScrollBar()->value(), kScrollLead, 0);
+}
+
+void TPlaybackControls::ShowState() {
+  const bool playing = m_player.Playing();
+  const bool available = m_sink->Available();
+  m_playButton->setText(playing ? QStringLiteral("&Stop") : QStringLiteral("&Play"));
+  m_playButton->setEnabled(available && !m_path.empty() && !m_image.Picture().Empty());
+  m_playButton->setToolTip(available ? QString() : QString::fromLatin1(kNoAudioOutput));
+  m_playhead->setVisible(playing);
+  if (playing) {
+    MovePlayhead();
+    m_ticks.start();
+  } else {
+    m_ticks.stop();
+  }
+}
+
+void TPlaybackControls::MovePlayhead() {
+  if (!m_player.Playing()) return;
+  const int x = PlayheadPixel(m_player.PlayheadColumn(), m_image.Picture().Width(), m_image.width());
+  m_playhead->setGeometry(x, 0, 1, m_image.height());
+  m_playhead->raise();
+}
+
+}  // namespace ombrisk

@@ -1,0 +1,37 @@
+// TAudioSink: where the player sends its sound. The program's sink is the sound device
+// (app/qt_audio_sink.h); the tests put in one they drive by hand.
+//
+//   sink.Start(source);   // pulls samples from source until it runs dry
+//   ... sink.HeardSamples(), sink.Drained(), sink.Failure() ...
+//   sink.Stop();
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ombrisk {
+
+class TWaveSampleSource;
+
+class TAudioSink {
+public:
+  virtual ~TAudioSink() = default;
+  TAudioSink() = default;
+  TAudioSink(const TAudioSink&) = delete;
+  TAudioSink& operator=(const TAudioSink&) = delete;
+
+  // Whether there is an output device to play on at all.
+  virtual bool Available() const = 0;
+  // Begins to play what source hands out from where it stands; source outlives the playing.
+  virtual void Start(TWaveSampleSource& source) = 0;
+  // Silences at once and lets go of the source; harmless when not playing.
+  virtual void Stop() = 0;
+  // Samples heard since Start, as near as the device can tell.
+  virtual std::int64_t HeardSamples() const = 0;
+  // The sound is over: the source has run dry and what it handed out has been played.
+  virtual bool Drained() const = 0;
+  // The message of a device or read error that ended the playing; empty while there is none.
+  virtual std::string Failure() const = 0;
+};
+
+}  // namespace ombrisk

@@ -1,0 +1,43 @@
+// TWaveSampleSource: the samples of a wave file for playback, read exactly as the analysis reads
+// them: 16-bit mono after the 44-byte header, whatever its other fields say, D bytes or up to the
+// file's end if that comes first. Streamed from the file in the sizes asked for, never loaded whole.
+//
+//   TWaveSampleSource source(path);            // the file-open error, or too short for a header
+//   source.Seek(column * sampleSize);
+//   while (const std::size_t got = source.Read(buffer, sizeof buffer)) play(buffer, got);
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "toolkit/stream.h"
+
+namespace ombrisk {
+
+class TWaveSampleSource {
+public:
+  explicit TWaveSampleSource(const std::string& path);
+  // The same on a stream standing at its start; name is only for messages.
+  TWaveSampleSource(std::unique_ptr<TStream> stream, const std::string& name);
+
+  // min(D, file length − 44) div 2: an odd last byte is no sample.
+  std::int64_t SampleCount() const { return m_sampleCount; }
+  // The next sample Read hands out.
+  std::int64_t Position() const { return m_position; }
+  bool AtEnd() const { return m_position >= m_sampleCount; }
+  // Moves to sample, held within 0 … SampleCount.
+  void Seek(std::int64_t sample);
+
+  // Copies up to maxBytes div 2 samples into buffer as 16-bit values in the host's byte order;
+  // returns the bytes copied, 0 at the end. A file cut short while it plays raises EReadError.
+  std::size_t Read(void* buffer, std::size_t maxBytes);
+
+private:
+  std::unique_ptr<TStream> m_stream;
+  std::int64_t m_sampleCount = 0;
+  std::int64_t m_position = 0;
+};
+
+}  // namespace ombrisk
