@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "synthesis/pixel_bitmap.h"
+#include "toolkit/pixel_bitmap.h"
 
 namespace ombrisk {
 

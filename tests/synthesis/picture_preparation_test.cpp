@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "synthesis/picture_preparation.h"
-#include "synthesis/pixel_bitmap.h"
-#include "picture_helpers.h"
+#include "toolkit/pixel_bitmap.h"
+#include "tests/support/picture_helpers.h"
 
 namespace ombrisk {
 namespace {
