@@ -108,7 +108,7 @@ std::vector<TIdentityCase> IdentityCases() {
 
 std::string CaseName(const ::testing::TestParamInfo<TIdentityCase>& info) {
   const char* data[] = {"Uniform", "WideRange", "SignedZeros"};
-  return std::string(fft_detail::FftPathName(info.param.path)) + "_" + data[static_cast<int>(info.param.data)];
+  return std::string(InstructionSetName(info.param.path)) + "_" + data[static_cast<int>(info.param.data)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, BitIdentity, ::testing::ValuesIn(IdentityCases()), CaseName);
@@ -133,10 +133,10 @@ TEST(BitIdentity, LongerLengthsOnEveryPath) {
       std::vector<double> got = want;
       literal::ForwardRealFFT(n, want.data());
       fft_detail::ForwardRealFFTOn(path, n, got);
-      ASSERT_TRUE(SameBits(got, want)) << fft_detail::FftPathName(path) << " forward, n = " << n;
+      ASSERT_TRUE(SameBits(got, want)) << InstructionSetName(path) << " forward, n = " << n;
       literal::InverseRealFFT(n, want.data());
       fft_detail::InverseRealFFTOn(path, n, got);
-      ASSERT_TRUE(SameBits(got, want)) << fft_detail::FftPathName(path) << " inverse, n = " << n;
+      ASSERT_TRUE(SameBits(got, want)) << InstructionSetName(path) << " inverse, n = " << n;
     }
   }
 }
