@@ -19,7 +19,9 @@ using Set = TInstructionSet;
 
 bool AskProcessor(Set set) {
 #if defined(__x86_64__)
-  // The compiler's checks also ask the system whether it saves the wide registers.
+  // The compiler's checks also ask the system whether it saves the wide registers. The first
+  // question may come from a static constructor, before the compiler's own start-up has run.
+  __builtin_cpu_init();
   switch (set) {
     case Set::Portable: return true;
     case Set::Sse2: return true;  // part of every x86-64 processor

@@ -10,9 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "toolkit/instruction_sets.h"
+
+namespace ombrisk {
+
+inline void PrintTo(TInstructionSet set, std::ostream* out) { *out << InstructionSetName(set); }
+
+}  // namespace ombrisk
 
 namespace ombrisk::test {
 

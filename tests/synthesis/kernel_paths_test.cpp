@@ -31,7 +31,13 @@ std::vector<double> Outputs(std::size_t count, std::uint64_t seed) {
   for (double& x : v) {
     const int kind = pick(random);
     const double half = (whole(random) + 0.5) / 5.0;
-    x = kind < 5 ? ordinary(random) : kind < 7 ? half : kind < 8 ? std::nextafter(half, 0.0) : kind < 9 ? half * 1.0000001 : specials[special(random)];
+    if (kind < 5) {
+      x = ordinary(random);
+    } else if (kind < 8) {
+      x = kind == 5 ? half : kind == 6 ? std::nextafter(half, 0.0) : half * 1.0000001;
+    } else {
+      x = specials[special(random)];
+    }
   }
   return v;
 }
