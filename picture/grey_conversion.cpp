@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "picture/grey_kernels.h"
+#include "toolkit/instruction_sets.h"
 
 namespace ombrisk {
 
@@ -49,8 +50,7 @@ namespace {
 using RowKernel = void (*)(const std::uint8_t*, std::uint8_t*, std::size_t);
 
 RowKernel ChooseKernel() {
-  static const RowKernel kernel = grey::GreyRowSse41Usable() ? grey::GreyRowSse41 : grey::GreyRowPortable;
-  return kernel;
+  return KernelPath(TKernel::GreyRow) == TInstructionSet::Sse41 ? grey::GreyRowSse41 : grey::GreyRowPortable;
 }
 
 }  // namespace

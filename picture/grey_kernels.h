@@ -51,8 +51,7 @@ inline std::uint8_t PixelGrey(const std::uint8_t* bgr) {
 // Row kernels: width pixels of blue, green, red in, their grey three times a pixel out; out may be
 // in itself.
 void GreyRowPortable(const std::uint8_t* in, std::uint8_t* out, std::size_t width);
-// Needs SSE4.1 (and x86-64); GreyRowSse41Usable says whether this machine has it.
+// Needs SSE4.1 (and x86-64): taken where KernelPath(TKernel::GreyRow) says so.
 void GreyRowSse41(const std::uint8_t* in, std::uint8_t* out, std::size_t width);
-bool GreyRowSse41Usable();
 
 }  // namespace ombrisk::grey

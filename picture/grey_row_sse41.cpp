@@ -71,12 +71,9 @@ __attribute__((target("sse4.1"))) void GreyRowSse41(const std::uint8_t* in, std:
   GreyRowPortable(in, out, width);
 }
 
-bool GreyRowSse41Usable() { return __builtin_cpu_supports("sse4.1") != 0; }
-
 #else
 
 void GreyRowSse41(const std::uint8_t* in, std::uint8_t* out, std::size_t width) { GreyRowPortable(in, out, width); }
-bool GreyRowSse41Usable() { return false; }
 
 #endif
 

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "toolkit/instruction_sets.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -93,11 +95,12 @@ void TColumnTile::Flush(TPixelBitmap& picture) {
   const std::size_t count = static_cast<std::size_t>(m_used);
   const std::size_t height = static_cast<std::size_t>(m_height);
   std::size_t y = 0;
+  [[maybe_unused]] const bool vectors = KernelPath(TKernel::ColumnTile) == TInstructionSet::Sse2;
 #if defined(__SSE2__)
   // Sixteen rows by sixteen columns at a time, turned in registers; what is left over below.
   constexpr std::size_t kSide = 16;
   const std::size_t wholeColumns = count - count % kSide;
-  if (wholeColumns != 0) {
+  if (vectors && wholeColumns != 0) {
     for (; y + kSide <= height; y += kSide) {
       for (std::size_t j0 = 0; j0 < wholeColumns; j0 += kSide) {
         __m128i greys[kSide];
@@ -110,13 +113,13 @@ void TColumnTile::Flush(TPixelBitmap& picture) {
           StoreGreyPixels(greys[r], pixel, reinterpret_cast<std::uintptr_t>(pixel) % 16 == 0);
         }
       }
-      FlushPart(picture, y, y + kSide, wholeColumns, count);
+      FlushPart(picture, y, y + kSide, wholeColumns, count, true);
     }
   }
 #endif
-  FlushPart(picture, y, height, 0, count);
+  FlushPart(picture, y, height, 0, count, vectors);
 #if defined(__SSE2__)
-  _mm_sfence();
+  if (vectors) _mm_sfence();
 #endif
   std::fill(m_greys.begin(), m_greys.end(), std::uint8_t{0});
   m_first = -1;
@@ -124,7 +127,7 @@ void TColumnTile::Flush(TPixelBitmap& picture) {
 }
 
 void TColumnTile::FlushPart(TPixelBitmap& picture, std::size_t fromRow, std::size_t toRow, std::size_t fromColumn,
-                            std::size_t toColumn) const {
+                            std::size_t toColumn, [[maybe_unused]] bool stream) const {
   for (std::size_t y = fromRow; y < toRow; ++y) {
     std::uint8_t* pixel = picture.ScanLine(static_cast<int>(y)) + (static_cast<std::size_t>(m_first) + fromColumn) * 4;
     const std::uint8_t* grey = m_greys.data() + y;
@@ -133,10 +136,12 @@ void TColumnTile::FlushPart(TPixelBitmap& picture, std::size_t fromRow, std::siz
 #if defined(__SSE2__)
       // Streamed past the cache: the picture is far larger than any cache and is not read back
       // during the run, so fetching its lines before overwriting them is wasted traffic.
-      _mm_stream_si32(reinterpret_cast<int*>(pixel), static_cast<int>(value));
-#else
-      std::memcpy(pixel, &value, 4);
+      if (stream) {
+        _mm_stream_si32(reinterpret_cast<int*>(pixel), static_cast<int>(value));
+        continue;
+      }
 #endif
+      std::memcpy(pixel, &value, 4);
     }
   }
 }

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "synthesis/pixel_bitmap.h"
+#include "toolkit/pixel_bitmap.h"
 
 namespace ombrisk {
 
@@ -31,9 +31,10 @@ public:
   void Flush(TPixelBitmap& picture);
 
 private:
-  // Rows fromRow … toRow − 1 of the held columns fromColumn … toColumn − 1, one pixel at a time.
+  // Rows fromRow … toRow − 1 of the held columns fromColumn … toColumn − 1, one pixel at a time,
+  // streamed past the cache when `stream`.
   void FlushPart(TPixelBitmap& picture, std::size_t fromRow, std::size_t toRow, std::size_t fromColumn,
-                 std::size_t toColumn) const;
+                 std::size_t toColumn, bool stream) const;
 
   int m_height;
   std::size_t m_columnStride;  // bytes from one held column to the next

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cmath>
 
-#include "synthesis/pixel_bitmap.h"
+#include "toolkit/pixel_bitmap.h"
 
 namespace ombrisk {
 

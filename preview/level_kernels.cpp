@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "toolkit/instruction_sets.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -111,17 +113,13 @@ __attribute__((target("avx2"))) bool VectorBinsAvx2(const double* t, std::size_t
   }
   return _mm_movemask_epi8(_mm_cmpeq_epi8(anyFlags, _mm_setzero_si128())) != 0xFFFF;
 }
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has;
-}
 #endif
 
 }  // namespace
 
 bool LinearLevels(std::span<const double> transform, double factor, std::span<std::uint8_t> levels,
-                  std::span<std::uint8_t> undecided, TLevelKernel kernel) {
+                  std::span<std::uint8_t> undecided) {
+  [[maybe_unused]] const TInstructionSet path = KernelPath(TKernel::LinearLevels);
   const std::size_t n = transform.size();
   const std::size_t half = n / 2;
   const double* t = transform.data();
@@ -136,13 +134,13 @@ bool LinearLevels(std::span<const double> transform, double factor, std::span<st
   }
   const std::size_t vectorEnd = k + (half - k) / 8 * 8;
 #if defined(OMBRISK_LEVELS_AVX2)
-  if (kernel == TLevelKernel::Best && HasAvx2()) {
+  if (path == TInstructionSet::Avx2) {
     any = VectorBinsAvx2(t, n, k, vectorEnd, f, levels.data(), undecided.data()) || any;
     k = vectorEnd;
   }
 #endif
 #if defined(__SSE2__)
-  if (kernel != TLevelKernel::Plain) {
+  if (path != TInstructionSet::Portable) {
     any = VectorBinsSse2(t, n, k, vectorEnd, f, levels.data(), undecided.data()) || any;
     k = vectorEnd;
   }

@@ -15,11 +15,9 @@ namespace ombrisk {
 // magnitude below 256 is off by at most a few parts in 10^7. undecided[k] is 1 where the magnitude
 // lies within 2.5 × 10^−4 of a half (there the approximation may round otherwise than the exact
 // magnitude, or round-half-even decides) and 0 elsewhere. Returns whether any bin is undecided.
-// The instruction set may be chosen (tests run each; the results are the same bits): Best takes
-// AVX2 where the processor has it, else SSE2 where built for it, else plain code.
-enum class TLevelKernel { Best, Sse2, Plain };
+// Every path of KernelPath(TKernel::LinearLevels) gives the same bits.
 bool LinearLevels(std::span<const double> transform, double factor, std::span<std::uint8_t> levels,
-                  std::span<std::uint8_t> undecided, TLevelKernel kernel = TLevelKernel::Best);
+                  std::span<std::uint8_t> undecided);
 
 // The levels written last first, each XOR flip (255: 255 − level; 0: the level itself).
 void ReverseFlipped(std::span<const std::uint8_t> levels, std::uint8_t* out, std::uint8_t flip);

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "synthesis/pixel_bitmap.h"
+#include "toolkit/pixel_bitmap.h"
 #include "toolkit/progress.h"
 #include "toolkit/second_thread.h"
 #include "toolkit/stream.h"

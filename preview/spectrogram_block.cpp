@@ -7,6 +7,7 @@
 #include "preview/spectrogram_geometry.h"
 #include "preview/window_functions.h"
 #include "signal/wave_fft.h"
+#include "toolkit/little_endian.h"
 
 namespace ombrisk {
 
@@ -34,8 +35,7 @@ void TSpectrogramBlock::Load(std::span<const std::uint8_t> bytes) {
   const std::size_t count = std::min(bytes.size(), half * 2);
   const std::size_t whole = count / 2;
   for (std::size_t i = 0; i < whole; ++i) {
-    const auto value = static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    m_samples[i] = static_cast<std::int16_t>(value);
+    m_samples[i] = static_cast<std::int16_t>(ReadLittle16(bytes.data() + 2 * i));
   }
   std::size_t next = whole;
   if (count % 2 != 0) m_samples[next++] = static_cast<std::int16_t>(bytes[count - 1]);

@@ -1,5 +1,5 @@
 // The transforms by instruction set, for tests and benchmarks that compare the paths; the
-// product calls ForwardRealFFT / InverseRealFFT, which take the best path the processor has.
+// product calls ForwardRealFFT / InverseRealFFT, which take KernelPath(TKernel::Transform).
 //
 //   for (TFftPath p : AvailableFftPaths()) ForwardRealFFTOn(p, n, data);
 #pragma once
@@ -8,15 +8,16 @@
 #include <span>
 #include <vector>
 
+#include "toolkit/instruction_sets.h"
+
 namespace ombrisk::fft_detail {
 
-enum class TFftPath { Portable, Sse2, Avx2 };
+using TFftPath = TInstructionSet;
 
 // The paths this processor runs, the portable one first.
 std::vector<TFftPath> AvailableFftPaths();
-// The path ForwardRealFFT and InverseRealFFT use here.
+// The path ForwardRealFFT and InverseRealFFT take now.
 TFftPath BestFftPath();
-const char* FftPathName(TFftPath path);
 
 // path must be one of AvailableFftPaths(); n and data as for ForwardRealFFT / InverseRealFFT.
 void ForwardRealFFTOn(TFftPath path, std::int32_t n, std::span<double> data);

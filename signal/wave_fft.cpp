@@ -11,15 +11,6 @@ namespace ombrisk {
 namespace fft_detail {
 namespace {
 
-bool HasAvx2() {
-#if defined(__x86_64__)
-  // The compiler's check also asks the system whether it saves the wide registers.
-  return __builtin_cpu_supports("avx2");
-#else
-  return false;
-#endif
-}
-
 void Forward(TFftPath path, const TFftTableView& t, double* data) {
   switch (path) {
 #if defined(__x86_64__)
@@ -43,26 +34,14 @@ void Inverse(TFftPath path, const TFftTableView& t, double* data) {
 }  // namespace
 
 std::vector<TFftPath> AvailableFftPaths() {
-  std::vector<TFftPath> paths{TFftPath::Portable};
-#if defined(__x86_64__)
-  paths.push_back(TFftPath::Sse2);
-  if (HasAvx2()) paths.push_back(TFftPath::Avx2);
-#endif
+  std::vector<TFftPath> paths;
+  for (const TFftPath path : KernelPaths(TKernel::Transform)) {
+    if (ProcessorRuns(path)) paths.push_back(path);
+  }
   return paths;
 }
 
-TFftPath BestFftPath() {
-  static const TFftPath best = AvailableFftPaths().back();
-  return best;
-}
-
-const char* FftPathName(TFftPath path) {
-  switch (path) {
-    case TFftPath::Sse2: return "sse2";
-    case TFftPath::Avx2: return "avx2";
-    default: return "portable";
-  }
-}
+TFftPath BestFftPath() { return KernelPath(TKernel::Transform); }
 
 namespace {
 

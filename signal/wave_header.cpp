@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "toolkit/exception.h"
+#include "toolkit/little_endian.h"
 #include "toolkit/message_format.h"
 
 namespace ombrisk {
@@ -20,11 +21,12 @@ public:
   explicit TByteWriter(std::uint8_t* out) : m_out(out) {}
   void Id(const char (&id)[4]) { Bytes(id); }
   void U16(std::uint16_t v) {
-    *m_out++ = static_cast<std::uint8_t>(v);
-    *m_out++ = static_cast<std::uint8_t>(v >> 8);
+    WriteLittle16(m_out, v);
+    m_out += 2;
   }
   void U32(std::uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8) *m_out++ = static_cast<std::uint8_t>(v >> shift);
+    WriteLittle32(m_out, v);
+    m_out += 4;
   }
 
 private:
@@ -43,13 +45,12 @@ public:
     m_in += 4;
   }
   std::uint16_t U16() {
-    const auto v = static_cast<std::uint16_t>(m_in[0] | (m_in[1] << 8));
+    const std::uint16_t v = ReadLittle16(m_in);
     m_in += 2;
     return v;
   }
   std::uint32_t U32() {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | m_in[i];
+    const std::uint32_t v = ReadLittle32(m_in);
     m_in += 4;
     return v;
   }

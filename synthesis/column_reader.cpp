@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "toolkit/instruction_sets.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -126,11 +128,6 @@ __attribute__((target("ssse3"))) void GroupSums(const std::uint8_t* row, const s
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * g), sums);
   }
 }
-
-bool HasByteShuffles() {
-  static const bool has = __builtin_cpu_supports("ssse3") != 0;
-  return has;
-}
 #endif
 
 }  // namespace
@@ -141,6 +138,7 @@ void TColumnReader::LoadColumns(int first, int wanted) {
   m_blockStart = first;
   m_blockCount = count;
   if (count <= 0) return;
+  [[maybe_unused]] const TInstructionSet path = KernelPath(TKernel::ColumnSums);
   const std::size_t height = m_rows.size();
   std::size_t offsets[kMaxBlockColumns];
   for (int j = 0; j < count; ++j) {
@@ -156,7 +154,7 @@ void TColumnReader::LoadColumns(int first, int wanted) {
 #if defined(__SSE2__) && defined(__x86_64__)
   // Whole groups of eight columns are summed eight at a time; a group's pixels lie side by side,
   // in reverse order when flipped left to right.
-  const bool shuffles = HasByteShuffles();
+  const bool shuffles = path == TInstructionSet::Ssse3;
   const std::size_t groups = static_cast<std::size_t>(count) / 8;
   std::size_t lowestPixel[kMaxBlockColumns / 8];
   for (std::size_t g = 0; g < groups; ++g) lowestPixel[g] = std::min(offsets[8 * g], offsets[8 * g + 7]);
@@ -188,7 +186,7 @@ void TColumnReader::LoadColumns(int first, int wanted) {
   // and turned into eight runs of eight sums, one store per column instead of one per pixel.
   const std::size_t wholeColumns = static_cast<std::size_t>(count) - static_cast<std::size_t>(count) % 8;
   alignas(16) std::uint16_t rows[8][kMaxBlockColumns];
-  for (; y + 8 <= height; y += 8) {
+  for (; path != TInstructionSet::Portable && y + 8 <= height; y += 8) {
     for (std::size_t r = 0; r < 8; ++r) sumsOf(y + r, rows[r]);
     // Rows y … y + 7 are sums m … m + 7 when flipped, else m + 7 … m, m counted from the bottom.
     const std::size_t m = m_mirrorY ? y : height - 8 - y;

@@ -19,6 +19,7 @@
 #endif
 
 #include "synthesis/synthesis_steps.h"
+#include "toolkit/instruction_sets.h"
 
 namespace ombrisk {
 
@@ -95,16 +96,6 @@ __attribute__((target("avx512f"))) std::size_t ScaleSamplesWidest(const double* 
   }
   return t;
 }
-
-bool HasWidestRegisters() {
-  static const bool has = __builtin_cpu_supports("avx512f");
-  return has;
-}
-
-bool HasWideRegisters() {
-  static const bool has = __builtin_cpu_supports("avx");
-  return has;
-}
 #endif
 
 }  // namespace
@@ -114,10 +105,11 @@ void ScaleSamples(std::span<const double> output, std::span<std::int16_t> sample
   const double* const in = output.data();
   std::int16_t* const out = samples.data();
   std::size_t t = 0;
+  [[maybe_unused]] const TInstructionSet path = KernelPath(TKernel::SampleRounding);
 #if defined(__x86_64__)
-  if (HasWidestRegisters()) {
+  if (path == TInstructionSet::Avx512) {
     t = ScaleSamplesWidest(in, out, count);
-  } else if (HasWideRegisters()) {
+  } else if (path == TInstructionSet::Avx) {
     t = ScaleSamplesWide(in, out, count);
   }
 #endif
@@ -130,7 +122,7 @@ void ScaleSamples(std::span<const double> output, std::span<std::int16_t> sample
   const __m128d highest = _mm_set1_pd(32767.0);
   const __m128d half = _mm_set1_pd(0.5);
   const __m128d signMask = _mm_set1_pd(-0.0);
-  for (; t + 4 <= count; t += 4) {
+  for (; path != TInstructionSet::Portable && t + 4 <= count; t += 4) {
     const __m128d x0 = _mm_loadu_pd(in + t);
     const __m128d x1 = _mm_loadu_pd(in + t + 2);
     // max takes its second operand when the first is not a number.

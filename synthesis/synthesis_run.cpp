@@ -13,10 +13,10 @@
 #include "synthesis/column_pipeline.h"
 #include "synthesis/column_reader.h"
 #include "synthesis/column_spectrum.h"
-#include "synthesis/pixel_bitmap.h"
 #include "synthesis/synthesis_steps.h"
 #include "toolkit/exception.h"
 #include "toolkit/message_format.h"
+#include "toolkit/pixel_bitmap.h"
 #include "toolkit/safe_file_stream.h"
 #include "toolkit/size_limits.h"
 

@@ -5,6 +5,7 @@
 
 #include "toolkit/bmp_file.h"
 #include "toolkit/exception.h"
+#include "toolkit/little_endian.h"
 #include "toolkit/pixel_conversion.h"
 #include "toolkit/size_limits.h"
 
@@ -25,9 +26,6 @@ constexpr std::uint32_t kBiBitFields = 3;
 constexpr std::uint32_t kBiAlphaBitFields = 6;
 
 [[noreturn]] void Invalid() { throw EInvalidGraphic(kSInvalidBitmap); }
-
-std::uint32_t GetWord(const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0] | (p[1] << 8)); }
-std::uint32_t GetLong(const std::uint8_t* p) { return GetWord(p) | (GetWord(p + 2) << 16); }
 
 // One colour channel of a bit-field pixel: where its bits sit and how many there are.
 struct Channel {
@@ -85,7 +83,7 @@ Header ReadHeader(BitmapFileReader& file) {
   std::array<std::uint8_t, kLongestHeaderBytes> bytes{};
   file.Read(kFileHeaderBytes, bytes.data(), 4);
   Header h;
-  h.headerBytes = GetLong(bytes.data());
+  h.headerBytes = ReadLittle32(bytes.data());
   if (h.headerBytes != kCoreHeaderBytes && h.headerBytes < kInfoHeaderBytes) Invalid();
   file.Require(kFileHeaderBytes, h.headerBytes);
   const std::uint32_t kept = std::min(h.headerBytes, kLongestHeaderBytes);
@@ -95,23 +93,23 @@ Header ReadHeader(BitmapFileReader& file) {
   std::uint32_t planes = 0;
   if (h.headerBytes == kCoreHeaderBytes) {
     h.core = true;
-    h.width = GetWord(p + 4);
-    h.height = GetWord(p + 6);
-    planes = GetWord(p + 8);
-    h.bits = static_cast<int>(GetWord(p + 10));
+    h.width = ReadLittle16(p + 4);
+    h.height = ReadLittle16(p + 6);
+    planes = ReadLittle16(p + 8);
+    h.bits = static_cast<int>(ReadLittle16(p + 10));
   } else {
-    h.width = static_cast<std::int32_t>(GetLong(p + 4));
-    const std::int64_t height = static_cast<std::int32_t>(GetLong(p + 8));
+    h.width = static_cast<std::int32_t>(ReadLittle32(p + 4));
+    const std::int64_t height = static_cast<std::int32_t>(ReadLittle32(p + 8));
     h.topDown = height < 0;
     h.height = height < 0 ? -height : height;
-    planes = GetWord(p + 12);
-    h.bits = static_cast<int>(GetWord(p + 14));
-    h.compression = GetLong(p + 16);
-    h.imageBytes = GetLong(p + 20);
-    h.colorsUsed = GetLong(p + 32);
+    planes = ReadLittle16(p + 12);
+    h.bits = static_cast<int>(ReadLittle16(p + 14));
+    h.compression = ReadLittle32(p + 16);
+    h.imageBytes = ReadLittle32(p + 20);
+    h.colorsUsed = ReadLittle32(p + 32);
     // Headers from 52 bytes on carry the masks themselves, from 56 bytes on the alpha mask too.
     if (h.headerBytes >= 52) {
-      h.masks = {GetLong(p + 40), GetLong(p + 44), GetLong(p + 48), h.headerBytes >= 56 ? GetLong(p + 52) : 0};
+      h.masks = {ReadLittle32(p + 40), ReadLittle32(p + 44), ReadLittle32(p + 48), h.headerBytes >= 56 ? ReadLittle32(p + 52) : 0};
       h.hasMasks = true;
     }
   }
@@ -193,7 +191,7 @@ void ConvertBitFieldRow(const std::uint8_t* source, const Header& h, TPixelForma
   const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]), alpha(h.masks[3]);
   const int width = static_cast<int>(h.width);
   for (int x = 0; x < width; ++x) {
-    const std::uint32_t pixel = h.bits == 16 ? GetWord(source + 2 * x) : GetLong(source + 4 * x);
+    const std::uint32_t pixel = h.bits == 16 ? ReadLittle16(source + 2 * x) : ReadLittle32(source + 4 * x);
     WriteDirectColor(dest, x, out, PackColor(red.Extract(pixel), green.Extract(pixel), blue.Extract(pixel)));
     if (out == TPixelFormat::pf32bit) dest[4 * x + 3] = alpha.Extract(pixel);
   }
@@ -213,7 +211,7 @@ void ReadWindowsBitmap(TStream& stream, TBitmap& bitmap) {
   std::array<std::uint8_t, kFileHeaderBytes> fileHeader{};
   file.Read(0, fileHeader.data(), fileHeader.size());
   if (fileHeader[0] != 'B' || fileHeader[1] != 'M') Invalid();
-  const std::uint32_t offBits = GetLong(fileHeader.data() + 10);
+  const std::uint32_t offBits = ReadLittle32(fileHeader.data() + 10);
   Header h = ReadHeader(file);
 
   // A 40-byte header is followed by the masks of bit-field pixels.
@@ -222,7 +220,7 @@ void ReadWindowsBitmap(TStream& stream, TBitmap& bitmap) {
     const std::size_t maskCount = h.compression == kBiAlphaBitFields ? 4 : 3;
     std::array<std::uint8_t, 16> maskBytes{};
     file.Read(tableStart, maskBytes.data(), 4 * maskCount);
-    for (std::size_t i = 0; i < maskCount; ++i) h.masks[i] = GetLong(maskBytes.data() + 4 * i);
+    for (std::size_t i = 0; i < maskCount; ++i) h.masks[i] = ReadLittle32(maskBytes.data() + 4 * i);
     h.hasMasks = true;
     tableStart += 4 * maskCount;
   }

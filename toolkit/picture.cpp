@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "toolkit/exception.h"
+#include "toolkit/little_endian.h"
 #include "toolkit/message_format.h"
 #include "toolkit/size_limits.h"
 
@@ -31,17 +32,13 @@ std::vector<TFileFormat>& Registry() {
   return formats;
 }
 
-std::uint32_t ReadU16(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8));
-}
+std::uint32_t ReadU16(const std::vector<std::uint8_t>& b, std::size_t at) { return ReadLittle16(b.data() + at); }
 
 std::int32_t ReadS16(const std::vector<std::uint8_t>& b, std::size_t at) {
   return static_cast<std::int16_t>(ReadU16(b, at));
 }
 
-std::uint32_t ReadU32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return ReadU16(b, at) | (ReadU16(b, at + 2) << 16);
-}
+std::uint32_t ReadU32(const std::vector<std::uint8_t>& b, std::size_t at) { return ReadLittle32(b.data() + at); }
 
 std::int64_t ReadS32(const std::vector<std::uint8_t>& b, std::size_t at) { return static_cast<std::int32_t>(ReadU32(b, at)); }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "toolkit/little_endian.h"
+
 namespace ombrisk {
 
 bool IsPaletted(TPixelFormat format) {
@@ -85,11 +87,11 @@ TColor ReadPixelColor(const std::uint8_t* row, int x, TPixelFormat format, const
       return index < palette.size() ? PackColor(palette[index]) : 0;
     }
     case TPixelFormat::pf15bit: {
-      const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
+      const unsigned w = ReadLittle16(row + 2 * x);
       return PackColor(WidenChannel((w >> 10) & 0x1F, 5), WidenChannel((w >> 5) & 0x1F, 5), WidenChannel(w & 0x1F, 5));
     }
     case TPixelFormat::pf16bit: {
-      const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
+      const unsigned w = ReadLittle16(row + 2 * x);
       return PackColor(WidenChannel((w >> 11) & 0x1F, 5), WidenChannel((w >> 5) & 0x3F, 6), WidenChannel(w & 0x1F, 5));
     }
     case TPixelFormat::pf24bit: {

@@ -92,7 +92,7 @@ void Lengths(benchmark::internal::Benchmark* b) {
 
 void Register() {
   for (const TFftPath path : ombrisk::fft_detail::AvailableFftPaths()) {
-    const std::string name = ombrisk::fft_detail::FftPathName(path);
+    const std::string name = ombrisk::InstructionSetName(path);
     benchmark::RegisterBenchmark(("Forward/" + name).c_str(), Ombrisk, path, false)->Apply(Lengths);
     benchmark::RegisterBenchmark(("Inverse/" + name).c_str(), Ombrisk, path, true)->Apply(Lengths);
   }

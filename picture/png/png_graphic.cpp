@@ -1,6 +1,5 @@
 #include "picture/png/png_graphic.h"
 
-#include <ctime>
 #include <memory>
 #include <utility>
 
@@ -10,15 +9,6 @@
 namespace ombrisk {
 
 namespace {
-
-TPngTime CurrentUtcTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  return TPngTime{static_cast<std::uint16_t>(utc.tm_year + 1900), static_cast<std::uint8_t>(utc.tm_mon + 1),
-                  static_cast<std::uint8_t>(utc.tm_mday), static_cast<std::uint8_t>(utc.tm_hour),
-                  static_cast<std::uint8_t>(utc.tm_min), static_cast<std::uint8_t>(utc.tm_sec)};
-}
 
 // Puts a bitmap's own OnProgress back however the run ends.
 class TProgressSwap {
@@ -43,7 +33,7 @@ private:
 
 }  // namespace
 
-TPngGraphic::TPngGraphic() : m_time(CurrentUtcTime()) {}
+TPngGraphic::TPngGraphic() : m_time(CurrentPngTime()) {}
 
 const TGraphicClass& TPngGraphic::Class() {
   static const TGraphicClass kind{"TPngGraphic", &GraphicClass(), [] { return std::make_unique<TPngGraphic>(); }};

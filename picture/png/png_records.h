@@ -2,10 +2,12 @@
 // and the writer.
 //
 //   TPngTime t{2024, 5, 17, 12, 0, 0};   // UTC
+//   const TPngTime now = CurrentPngTime();
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 
 namespace ombrisk {
 
@@ -18,6 +20,16 @@ struct TPngTime {
   std::uint8_t Minute = 0;
   std::uint8_t Second = 0;
 };
+
+// The clock's time now, in UTC, as a PNG file stores it.
+inline TPngTime CurrentPngTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  return TPngTime{static_cast<std::uint16_t>(utc.tm_year + 1900), static_cast<std::uint8_t>(utc.tm_mon + 1),
+                  static_cast<std::uint8_t>(utc.tm_mday), static_cast<std::uint8_t>(utc.tm_hour),
+                  static_cast<std::uint8_t>(utc.tm_min), static_cast<std::uint8_t>(utc.tm_sec)};
+}
 
 // White x, white y, red x, red y, green x, green y, blue x, blue y, each times 100000 as stored.
 using TPngChromaticities = std::array<std::uint32_t, 8>;

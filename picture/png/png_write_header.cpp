@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <vector>
 
+#include "picture/png/png_records.h"
 #include "picture/png/png_write_chunk.h"
 #include "picture/png/png_write_rows.h"
 
@@ -29,17 +29,8 @@ bool TimeInRange(const TPngTime& t) {
          t.Minute < 60 && t.Second < 61;
 }
 
-TPngTime CurrentTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  return TPngTime{static_cast<std::uint16_t>(utc.tm_year + 1900), static_cast<std::uint8_t>(utc.tm_mon + 1),
-                  static_cast<std::uint8_t>(utc.tm_mday), static_cast<std::uint8_t>(utc.tm_hour),
-                  static_cast<std::uint8_t>(utc.tm_min), static_cast<std::uint8_t>(utc.tm_sec)};
-}
-
 void WriteTime(TStream& stream, const TPngWriteSettings& s) {
-  const TPngTime time = s.WriteCurrentTime ? CurrentTime() : s.Time;
+  const TPngTime time = s.WriteCurrentTime ? CurrentPngTime() : s.Time;
   if (!TimeInRange(time)) return;
   TPngChunkData data;
   data.Word(time.Year);

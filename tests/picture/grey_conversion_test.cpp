@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "picture/grey_kernels.h"
+#include "tests/support/kernel_paths.h"
 #include "toolkit/bitmap.h"
 
 namespace ombrisk {
@@ -37,16 +37,10 @@ TEST(GreyLevel, WhiteAndPrimaries) {
 
 // Every one of the 16.7 million colours through each row kernel, against the literal formula:
 // this is what proves the fixed-point shortcut, its margin around the halves and the vector code.
-struct Kernel {
-  const char* name;
-  void (*row)(const std::uint8_t*, std::uint8_t*, std::size_t);
-  bool (*usable)();
-};
-
-class GreyRowKernel : public ::testing::TestWithParam<Kernel> {};
+class GreyRowKernel : public test::KernelPathTest {};
 
 TEST_P(GreyRowKernel, EveryColourMatchesTheLongDoubleFormula) {
-  if (!GetParam().usable()) GTEST_SKIP() << GetParam().name << " does not run on this machine";
+  const TForcedKernelPath forced(TKernel::GreyRow, GetParam());
   std::vector<std::uint8_t> row(256 * 3);
   int mismatches = 0;
   for (int red = 0; red < 256; ++red) {
@@ -56,7 +50,7 @@ TEST_P(GreyRowKernel, EveryColourMatchesTheLongDoubleFormula) {
         row[3 * blue + 1] = static_cast<std::uint8_t>(green);
         row[3 * blue + 2] = static_cast<std::uint8_t>(red);
       }
-      GetParam().row(row.data(), row.data(), 256);
+      ConvertRowToGrey(row.data(), 256);
       for (int blue = 0; blue < 256; ++blue) {
         const int expected = ReferenceGrey(red, green, blue);
         const bool same = row[3 * blue] == expected && row[3 * blue + 1] == expected && row[3 * blue + 2] == expected;
@@ -70,12 +64,7 @@ TEST_P(GreyRowKernel, EveryColourMatchesTheLongDoubleFormula) {
   EXPECT_EQ(mismatches, 0);
 }
 
-bool Always() { return true; }
-
-INSTANTIATE_TEST_SUITE_P(Kernels, GreyRowKernel,
-                         ::testing::Values(Kernel{"portable", grey::GreyRowPortable, Always},
-                                           Kernel{"sse41", grey::GreyRowSse41, grey::GreyRowSse41Usable}),
-                         [](const ::testing::TestParamInfo<Kernel>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kernels, GreyRowKernel, test::EveryPathOf(TKernel::GreyRow), test::PathName);
 
 TEST(ConvertRowToGrey, OddWidthsLeaveBytesBeyondTheRowAlone) {
   for (const std::size_t width : std::initializer_list<std::size_t>{0, 1, 15, 16, 17, 31, 63, 64, 65, 200}) {

@@ -2,12 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "preview/spectrogram_analysis.h"
 #include "synthesis/synthesis_run.h"
 #include "tests/preview/spectrogram_reference.h"
+#include "tests/support/picture_helpers.h"
 #include "toolkit/bitmap.h"
 
 namespace ombrisk {
@@ -15,15 +14,7 @@ namespace {
 
 using testing::Samples;
 
-Samples ReadSamples(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  const testing::Bytes bytes{std::istreambuf_iterator<char>(in), {}};
-  Samples samples;
-  for (std::size_t i = 44; i + 1 < bytes.size(); i += 2) {
-    samples.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8)));
-  }
-  return samples;
-}
+Samples ReadSamples(const std::string& path) { return test::WaveSamples(test::ReadFileBytes(path)); }
 
 TEST(SpectrogramRoundTrip, EachColumnShowsTheSecondHalfOfItsFrame) {
   // White ground, one black pixel per column on a different row: with the default inversion each

@@ -11,6 +11,7 @@
 #include "preview/grey_levels.h"
 #include "preview/level_kernels.h"
 #include "preview/spectrogram_block.h"
+#include "tests/support/kernel_paths.h"
 
 namespace ombrisk {
 namespace {
@@ -89,17 +90,10 @@ TEST(DecibelLevels, AgreeWithTheFormulaOrDecline) {
 
 // The linear vector loop over whole packed spectra: magnitudes at and around every half, and at
 // random, in every bin position (the first eight go one by one, the rest in vectors).
-}  // namespace
-
-void PrintTo(TLevelKernel kernel, std::ostream* out) {
-  *out << (kernel == TLevelKernel::Best ? "best" : kernel == TLevelKernel::Sse2 ? "SSE2" : "plain");
-}
-
-namespace {
-
-class LinearLevelsLoop : public ::testing::TestWithParam<TLevelKernel> {};
+class LinearLevelsLoop : public test::KernelPathTest {};
 
 TEST_P(LinearLevelsLoop, AgreesWithTheFormulaWhereverItDecides) {
+  const TForcedKernelPath forced(TKernel::LinearLevels, GetParam());
   for (const std::int32_t n : {128, 1024}) {
     const std::size_t half = static_cast<std::size_t>(n / 2);
     const double factor = 0.0005;
@@ -130,7 +124,7 @@ TEST_P(LinearLevelsLoop, AgreesWithTheFormulaWhereverItDecides) {
       }
       std::vector<std::uint8_t> levels(half);
       std::vector<std::uint8_t> undecided(half);
-      const bool any = LinearLevels(t, factor, levels, undecided, GetParam());
+      const bool any = LinearLevels(t, factor, levels, undecided);
       EXPECT_EQ(any, std::count(undecided.begin(), undecided.end(), 1) > 0);
       for (std::size_t k = 0; k < half; ++k) {
         ASSERT_LE(undecided[k], 1);
@@ -148,13 +142,7 @@ TEST_P(LinearLevelsLoop, AgreesWithTheFormulaWhereverItDecides) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, LinearLevelsLoop,
-                         ::testing::Values(TLevelKernel::Best, TLevelKernel::Sse2, TLevelKernel::Plain),
-                         [](const auto& test) {
-                           return test.param == TLevelKernel::Best ? std::string("Best")
-                                  : test.param == TLevelKernel::Sse2 ? std::string("Sse2")
-                                                                     : std::string("Plain");
-                         });
+INSTANTIATE_TEST_SUITE_P(Paths, LinearLevelsLoop, test::EveryPathOf(TKernel::LinearLevels), test::PathName);
 
 TEST(LevelKernels, ReverseFlippedWritesTheTopRowFirst) {
   std::vector<std::uint8_t> levels(21);

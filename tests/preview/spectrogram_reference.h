@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "preview/spectrogram_analysis.h"
-#include "synthesis/pixel_bitmap.h"
+#include "toolkit/pixel_bitmap.h"
 
 namespace ombrisk::testing {
 

@@ -12,11 +12,11 @@
 
 #include "signal/wave_fft.h"
 #include "synthesis/column_spectrum.h"
-#include "synthesis/picture_preparation.h"
-#include "synthesis/pixel_bitmap.h"
 #include "synthesis/synthesis_run.h"
 #include "synthesis/synthesis_steps.h"
-#include "picture_helpers.h"
+#include "toolkit/pixel_bitmap.h"
+#include "tests/support/picture_helpers.h"
+#include "tests/synthesis/picture_preparation.h"
 
 namespace ombrisk {
 namespace {

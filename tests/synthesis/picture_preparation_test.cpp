@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "synthesis/picture_preparation.h"
-#include "synthesis/pixel_bitmap.h"
-#include "picture_helpers.h"
+#include "toolkit/pixel_bitmap.h"
+#include "tests/support/picture_helpers.h"
+#include "tests/synthesis/picture_preparation.h"
 
 namespace ombrisk {
 namespace {

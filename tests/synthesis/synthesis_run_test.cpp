@@ -14,7 +14,7 @@
 #include "synthesis/synthesis_run.h"
 #include "synthesis/synthesis_steps.h"
 #include "toolkit/exception.h"
-#include "picture_helpers.h"
+#include "tests/support/picture_helpers.h"
 
 namespace ombrisk {
 namespace {

@@ -7,15 +7,14 @@
 #include "tests/toolkit/bmp_builder.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/exception.h"
+#include "toolkit/little_endian.h"
 #include "toolkit/stream.h"
 
 namespace ombrisk {
 namespace {
 
-std::uint32_t LongAt(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-std::uint32_t WordAt(const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+std::uint32_t LongAt(const std::vector<std::uint8_t>& b, std::size_t at) { return ReadLittle32(b.data() + at); }
+std::uint32_t WordAt(const std::vector<std::uint8_t>& b, std::size_t at) { return ReadLittle16(b.data() + at); }
 
 std::vector<std::uint8_t> Save(TBitmap& b) {
   TMemoryStream stream;

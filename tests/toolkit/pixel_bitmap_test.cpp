@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <tuple>
 
-#include "synthesis/pixel_bitmap.h"
+#include "toolkit/pixel_bitmap.h"
 #include "toolkit/exception.h"
 #include "toolkit/stream.h"
-#include "picture_helpers.h"
+#include "tests/support/picture_helpers.h"
 
 namespace ombrisk {
 namespace {

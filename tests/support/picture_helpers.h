@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "toolkit/bitmap.h"
+#include "toolkit/little_endian.h"
 
 namespace ombrisk::test {
 
@@ -52,15 +53,14 @@ inline std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path
 }
 
 inline std::uint32_t ReadLittle32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-         static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+  return ombrisk::ReadLittle32(bytes.data() + at);
 }
 
 // The samples after the 44-byte header, decoded as signed 16-bit little-endian values.
 inline std::vector<std::int16_t> WaveSamples(const std::vector<std::uint8_t>& bytes) {
   std::vector<std::int16_t> samples;
   for (std::size_t i = 44; i + 1 < bytes.size(); i += 2) {
-    samples.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8)));
+    samples.push_back(static_cast<std::int16_t>(ReadLittle16(bytes.data() + i)));
   }
   return samples;
 }

@@ -1,4 +1,4 @@
-#include "synthesis/pixel_bitmap.h"
+#include "toolkit/pixel_bitmap.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "synthesis/picture_preparation.h"
+#include "tests/synthesis/picture_preparation.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,6 @@
-// The flips and the quarter turn that prepare a picture for the synthesis.
+// The flips and the quarter turn that prepare a picture for the synthesis, one whole picture at a
+// time: the slow reference for TColumnReader, which reads the flipped, turned columns straight from
+// the picture.
 //
 //   MirrorHorizontal(work, work);       // in place: a snapshot is taken first
 //   RotateClockwise(work, columns);     // columns is H wide, W tall; its row x is column x of work
