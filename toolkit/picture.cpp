@@ -144,15 +144,33 @@ std::string FileExtension(const std::string& fileName) {
 }
 
 std::vector<std::uint8_t> ReadRemainingBytes(TStream& stream) {
-  std::vector<std::uint8_t> bytes;
+  // The stream's own count sizes the buffer, so a file is read in one go with nothing spare to
+  // clear. The count is only a hint (and capped, as it may be wrong): whatever the stream gives
+  // beyond it is read on in chunks until it gives nothing more.
   const std::int64_t claimed = stream.Size() - stream.Position();
-  if (claimed > 0) bytes.reserve(static_cast<std::size_t>(std::min<std::int64_t>(claimed, 64 << 20)));
+  constexpr std::int64_t kMaxHintBytes = 64 << 20;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::clamp<std::int64_t>(claimed, 0, kMaxHintBytes)));
+  std::size_t used = 0;
+  while (used < bytes.size()) {
+    const std::size_t n = stream.Read(bytes.data() + used, bytes.size() - used);
+    if (n == 0) break;
+    used += n;
+  }
+  bytes.resize(used);
+  if (used < bytes.capacity()) {
+    bytes.shrink_to_fit();
+    return bytes;
+  }
+  std::uint8_t probe[4096];
+  std::size_t n = stream.Read(probe, sizeof probe);
+  if (n == 0) return bytes;
+  bytes.insert(bytes.end(), probe, probe + n);
   constexpr std::size_t kChunkBytes = 1 << 20;
   for (;;) {
-    const std::size_t used = bytes.size();
-    bytes.resize(used + kChunkBytes);
-    const std::size_t n = stream.Read(bytes.data() + used, kChunkBytes);
-    bytes.resize(used + n);
+    const std::size_t at = bytes.size();
+    bytes.resize(at + kChunkBytes);
+    n = stream.Read(bytes.data() + at, kChunkBytes);
+    bytes.resize(at + n);
     if (n == 0) break;
   }
   bytes.shrink_to_fit();
