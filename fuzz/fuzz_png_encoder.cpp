@@ -24,15 +24,6 @@ using ombrisk::TBitmap;
 using ombrisk::TColor;
 using ombrisk::TPixelFormat;
 
-// What the input made, for the report of a difference.
-std::string g_shape;
-
-void Expect(bool same, const char* what) {
-  if (same) return;
-  std::fprintf(stderr, "png encoder round trip: %s differs (%s)\n", what, g_shape.c_str());
-  std::abort();
-}
-
 constexpr TPixelFormat kFormats[] = {TPixelFormat::pf1bit,  TPixelFormat::pf4bit,  TPixelFormat::pf8bit,
                                      TPixelFormat::pf15bit, TPixelFormat::pf16bit, TPixelFormat::pf24bit,
                                      TPixelFormat::pf32bit};
@@ -202,20 +193,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < mask.BytesPerScanLine(); ++i) line[i] = take();
   }
 
+  std::string shape = "settings";  // what the input made, for the report of a difference
+  const auto expect = [&shape](bool same, const char* what) {
+    if (same) return;
+    std::fprintf(stderr, "png encoder round trip: %s differs (%s)\n", what, shape.c_str());
+    std::abort();
+  };
   const bool settingsValid =
       settings.ChunkSize >= 256 && settings.ChunkSize <= 100000 && settings.Level >= -1 && settings.Level <= 9;
   ombrisk::TMemoryStream stream;
   try {
     ombrisk::TPngWriteStream(settings).WriteToStream(bitmap, stream);
   } catch (const ombrisk::EPngError&) {
-    Expect(!settingsValid, "refusal of valid settings");
+    expect(!settingsValid, "refusal of valid settings");
     return 0;
   }
-  Expect(settingsValid, "acceptance of settings out of range");
+  expect(settingsValid, "acceptance of settings out of range");
 
-  g_shape = std::to_string(bits) + "-bit " + std::to_string(width) + "x" + std::to_string(height) +
-            ", colour type " + std::to_string(stream.Memory()[25]) + ", palette " + std::to_string(bitmap.Palette().size()) +
-            (settings.Interlaced ? ", interlaced" : "") + ", filter mode " + std::to_string(settings.FilterMode);
   // The colour type and depth the file should have.
   int colourType = bits <= 8 ? (settings.Grey ? 0 : 3) : 2;
   const int depth = bits <= 8 ? bits : 8;
@@ -224,20 +218,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (maskFits && colourType == 2) colourType = 6;
   const bool alpha = colourType == 4 || colourType == 6;
   const bool grey = colourType == 0 || colourType == 4;
+  shape = std::to_string(bits) + "-bit " + std::to_string(width) + "x" + std::to_string(height) + ", colour type " +
+          std::to_string(colourType) + ", palette " + std::to_string(bitmap.Palette().size()) +
+          (settings.Interlaced ? ", interlaced" : "") + ", filter mode " + std::to_string(settings.FilterMode);
   const std::uint8_t* const file = stream.Memory();
-  Expect(stream.Size() > 33 && file[24] == depth && file[25] == colourType, "colour type or depth");
+  expect(stream.Size() > 33 && file[24] == depth && file[25] == colourType, "colour type or depth");
 
   stream.SetPosition(0);
   ombrisk::TPngGraphic png;
   png.LoadFromStream(stream);
-  Expect(png.Width() == width && png.Height() == height, "size");
-  Expect(Rgb24(png.Bitmap()) == Rgb24(bitmap), "pixels");
-  Expect(png.HasAlpha() == alpha, "alpha flag");
-  if (alpha) Expect(Bytes8(png.MaskBitmap()) == Bytes8(mask), "mask");
-  Expect(png.Interlaced() == settings.Interlaced, "interlacing");
-  Expect(png.Grey() == grey, "grey flag");
+  expect(png.Width() == width && png.Height() == height, "size");
+  expect(Rgb24(png.Bitmap()) == Rgb24(bitmap), "pixels");
+  expect(png.HasAlpha() == alpha, "alpha flag");
+  if (alpha) expect(Bytes8(png.MaskBitmap()) == Bytes8(mask), "mask");
+  expect(png.Interlaced() == settings.Interlaced, "interlacing");
+  expect(png.Grey() == grey, "grey flag");
   // The decoder reports colour files by their bits per pixel.
-  Expect(png.BitDepth() == (grey || colourType == 3 ? depth : 3 * depth), "bit depth");
+  expect(png.BitDepth() == (grey || colourType == 3 ? depth : 3 * depth), "bit depth");
 
   const std::vector<ombrisk::TPaletteEntry>& palette = bitmap.Palette();
   int paletteCount = 0;
@@ -253,14 +250,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     paletteCount = std::min(std::max(static_cast<int>(palette.size()), highest + 1), 1 << depth);
   }
-  Expect(png.BackgroundColor() == CarriedColour(settings.BackgroundColor, colourType, depth, paletteCount, palette),
+  expect(png.BackgroundColor() == CarriedColour(settings.BackgroundColor, colourType, depth, paletteCount, palette),
          "background colour");
   const TColor transparent =
       alpha ? ombrisk::kClNone : CarriedColour(settings.TransparentColor, colourType, depth, paletteCount, palette);
-  Expect(png.TransparentColor() == transparent, "transparent colour");
+  expect(png.TransparentColor() == transparent, "transparent colour");
 
   const long long gamma = std::llrint(static_cast<long double>(settings.Gamma) * 100000.0L);
-  Expect(png.Gamma() == (gamma > 0 && gamma <= 0xFFFFFFFFLL ? static_cast<double>(gamma) / 100000.0 : 0.0), "gamma");
+  expect(png.Gamma() == (gamma > 0 && gamma <= 0xFFFFFFFFLL ? static_cast<double>(gamma) / 100000.0 : 0.0), "gamma");
   std::uint32_t significant = 0;
   if (!grey && (settings.SignificantBits != 0 || bits == 15 || bits == 16)) {
     if (bits == 15 || bits == 16) {
@@ -272,20 +269,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (alpha) significant |= std::uint32_t{ClampBits(settings.SignificantBits >> 24)} << 24;
   }
-  Expect(png.SignificantBits() == significant, "significant bits");
+  expect(png.SignificantBits() == significant, "significant bits");
   const bool physical = settings.PixelsPerUnitX >= 1 && settings.PixelsPerUnitY >= 1;
-  Expect(png.PixelsPerUnitX() == (physical ? settings.PixelsPerUnitX : 0) &&
+  expect(png.PixelsPerUnitX() == (physical ? settings.PixelsPerUnitX : 0) &&
              png.PixelsPerUnitY() == (physical ? settings.PixelsPerUnitY : 0) &&
              png.PhysicalUnit() == (physical ? settings.PhysicalUnit : 0),
          "physical size");
   const bool chrm = settings.Chromaticities[0] != 0 && settings.Chromaticities[1] != 0;
-  Expect(png.Chromaticities() == (chrm ? settings.Chromaticities : ombrisk::TPngChromaticities{}), "chromaticities");
-  Expect(png.Gifg() == settings.Gifg, "gIFg bytes");
+  expect(png.Chromaticities() == (chrm ? settings.Chromaticities : ombrisk::TPngChromaticities{}), "chromaticities");
+  expect(png.Gifg() == settings.Gifg, "gIFg bytes");
   if (settings.WriteCurrentTime) {
-    Expect(TimeInRange(png.Time()) && png.Time().Year >= 2024, "current time");
+    expect(TimeInRange(png.Time()) && png.Time().Year >= 2024, "current time");
   } else {
-    Expect(SameTime(png.Time(), TimeInRange(settings.Time) ? settings.Time : ombrisk::TPngTime{}), "time");
+    expect(SameTime(png.Time(), TimeInRange(settings.Time) ? settings.Time : ombrisk::TPngTime{}), "time");
   }
-  Expect(png.Comment() == (settings.Comment.empty() ? std::string() : settings.Comment + "\r\n"), "comment");
+  expect(png.Comment() == (settings.Comment.empty() ? std::string() : settings.Comment + "\r\n"), "comment");
   return 0;
 }
