@@ -15,6 +15,11 @@ function(ombrisk_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
   target_compile_options(${name} PRIVATE -ffp-contract=off)
+  # The fuzz build gives libFuzzer the libraries' edges and comparisons, not only the entry points';
+  # without a fuzzer linked in (tests, programs) the hooks fall back to the sanitizer's no-ops.
+  if(OMBRISK_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
   ombrisk_warnings(${name})
 endfunction()
 

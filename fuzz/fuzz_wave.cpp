@@ -14,10 +14,18 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = "/tmp/ombrisk-fuzz-" + std::to_string(::getpid()) + ".wav";
   std::vector<std::uint8_t> bytes(data, data + size);
-  // A data size near 4 GB is refused by the size limits (covered by the malformed-input tests); here
-  // it would only make each run allocate and paint a huge picture, so the announced size is kept
-  // below 1 MiB and the fuzzer spends its time in the reader and the block loop.
-  if (bytes.size() >= 44) bytes[43] = 0, bytes[42] &= 0x0F;
+  // The announced data size sets the picture's width. A size near 4 GB is refused by the size limits
+  // (covered by the malformed-input tests); here a large one would only make each run allocate and
+  // paint a picture far beyond the file, so it is kept to at most a few blocks past the data there
+  // is, and the fuzzer spends its time in the reader and the block loop.
+  if (bytes.size() >= 44) {
+    std::uint32_t announced = 0;
+    for (int i = 3; i >= 0; --i) announced = (announced << 8) | bytes[40 + static_cast<std::size_t>(i)];
+    const std::uint32_t cap = static_cast<std::uint32_t>(bytes.size() - 44) + 4096;
+    if (announced > cap) {
+      for (int i = 0; i < 4; ++i) bytes[40 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(cap >> (8 * i));
+    }
+  }
   if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);

@@ -1,7 +1,13 @@
 #!/usr/bin/env python3
-"""Writes the small hand-built seed files for the bitmap and wave fuzz targets."""
+"""Writes the small hand-built seed files for the bitmap, wave and JPEG fuzz targets.
+
+The JPEG seeds are 16-pixel cuts of the test pictures, one per coding kind, made with jpegtran and
+cjpeg (libjpeg-turbo-progs): a small picture decodes through the same code as a large one, many
+times faster.
+"""
 import math
 import struct
+import subprocess
 from pathlib import Path
 
 here = Path(__file__).resolve().parent
@@ -48,3 +54,27 @@ tone = [int(8000 * math.sin(2 * math.pi * 5512.5 * t / 44100)) for t in range(60
 (seeds / "wave/header-only.wav").write_bytes(wave([]))
 (seeds / "wave/claims-more.wav").write_bytes(wave(tone[:100], 100000))
 (seeds / "wave/short.wav").write_bytes(wave([])[:20])
+
+
+jpeg_tests = here.parent / "tests/data/jpeg"
+(seeds / "jpeg").mkdir(exist_ok=True)
+
+
+def jpegtran(name, source, *options):
+    subprocess.run(["jpegtran", "-copy", "none", *options, "-outfile", str(seeds / "jpeg" / name),
+                    str(jpeg_tests / source)], check=True)
+
+
+jpegtran("baseline.jpg", "testorig.jpg", "-crop", "16x16+0+0")
+jpegtran("grey.jpg", "testimggray.jpg", "-crop", "16x16+0+0")
+jpegtran("grey-progressive.jpg", "testimggray.jpg", "-crop", "16x16+0+0", "-progressive")
+jpegtran("progressive.jpg", "testimgp.jpg", "-crop", "16x16+0+0", "-progressive")
+jpegtran("arithmetic.jpg", "testimgari.jpg", "-crop", "16x16+0+0", "-arithmetic")
+jpegtran("arithmetic-progressive.jpg", "testimgari.jpg", "-crop", "16x16+0+0", "-arithmetic", "-progressive")
+jpegtran("restart.jpg", "testorig.jpg", "-crop", "16x16+0+0", "-restart", "1B")
+jpegtran("partial-blocks.jpg", "testorig.jpg", "-crop", "19x11+0+0", "-optimize")
+# Other sampling factors than the test pictures' 2x2, from a small colour ramp.
+ppm = b"P6 12 10 255\n" + b"".join(bytes((x * 20, y * 25, (x + y) * 10)) for y in range(10) for x in range(12))
+for sampling in ("1x1", "2x1", "1x2"):
+    with open(seeds / "jpeg" / f"sampling-{sampling}.jpg", "wb") as out:
+        subprocess.run(["cjpeg", "-sample", sampling, "-quality", "90"], input=ppm, stdout=out, check=True)

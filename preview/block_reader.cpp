@@ -12,6 +12,12 @@ namespace {
 // Large enough that system calls vanish beside the transforms, a multiple of every block size.
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
+// A chunk, or less when the whole rest of the stream fits in less; never under one block.
+std::size_t BufferBytes(std::int64_t position, std::int64_t length, std::size_t blockBytes) {
+  const std::int64_t rest = std::max<std::int64_t>(length - position, 0);
+  return std::max(static_cast<std::size_t>(std::min<std::int64_t>(rest, kChunkBytes)), blockBytes);
+}
+
 }  // namespace
 
 TBlockReader::TBlockReader(TStream& stream, std::int64_t position, std::int64_t length, std::size_t blockBytes)
@@ -19,7 +25,7 @@ TBlockReader::TBlockReader(TStream& stream, std::int64_t position, std::int64_t 
       m_position(position),
       m_length(length),
       m_blockBytes(blockBytes),
-      m_buffer(std::max(kChunkBytes, blockBytes)) {}
+      m_buffer(BufferBytes(position, length, blockBytes)) {}
 
 std::span<const std::uint8_t> TBlockReader::Next() {
   const std::size_t want =

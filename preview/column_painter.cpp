@@ -38,10 +38,12 @@ struct TColumnPainter::State {
       : picture(target),
         drawing(settings),
         tile(target.Height()),
+        sampleSize(settings.SampleSize),
         batchBlocks(std::clamp<std::size_t>(kBatchValues / static_cast<std::size_t>(settings.SampleSize), 1,
                                             kMaxBatchBlocks)) {
+    // The transform buffers are made as blocks first arrive, so a short file makes few of them.
     for (TBatch& batch : slots) {
-      batch.transforms.assign(batchBlocks, std::vector<double>(static_cast<std::size_t>(settings.SampleSize)));
+      batch.transforms.resize(batchBlocks);
       batch.columns.assign(batchBlocks, 0);
     }
   }
@@ -92,6 +94,7 @@ struct TColumnPainter::State {
   TPixelBitmap& picture;
   TSpectrogramBlock drawing;  // its transform buffer is borrowed from the batch being drawn
   TColumnTile tile;
+  const std::int32_t sampleSize;
   const std::size_t batchBlocks;
   TBatch slots[kSlots];
   std::int32_t filling = 0;  // the batch the caller is filling
@@ -136,7 +139,9 @@ void TColumnPainter::Paint(TSpectrogramBlock& block, int x) {
     batch.count = 0;
     state.open = true;
   }
-  block.SwapTransform(batch.transforms[batch.count]);
+  std::vector<double>& spare = batch.transforms[batch.count];
+  if (spare.empty()) spare.resize(static_cast<std::size_t>(state.sampleSize));
+  block.SwapTransform(spare);
   batch.columns[batch.count] = x;
   if (++batch.count == state.batchBlocks) {
     state.open = false;

@@ -25,6 +25,7 @@ TSpectrogramBlock::TSpectrogramBlock(const TSpectrogramSettings& settings)
       m_magnitudes(static_cast<std::size_t>(SpectrogramHeight(settings.SampleSize)), 0.0),
       m_levelBytes(m_magnitudes.size(), 0),
       m_undecided(m_magnitudes.size(), 0) {
+  if (m_logVoltage) m_decibels.emplace();
   const TWindowFunction window = WindowFunctionByIndex(settings.WindowIndex);
   for (std::int32_t j = 0; j < m_sampleSize; ++j) m_weights[static_cast<std::size_t>(j)] = window(m_sampleSize, j);
   m_unitWeights = std::all_of(m_weights.begin(), m_weights.end(), [](double w) { return w == 1.0; });
@@ -85,7 +86,7 @@ void TSpectrogramBlock::DrawColumn(std::uint8_t* column) {
     magnitudes[0] = std::abs(t[0]) * m_factor;
     for (std::size_t k = 1; k < half; ++k) magnitudes[k] = std::sqrt(t[k] * t[k] + t[n - k] * t[n - k]) * m_factor;
     for (std::size_t k = 0; k < half; ++k) {
-      int level = m_decibels.FastLevel(magnitudes[k]);
+      int level = m_decibels->FastLevel(magnitudes[k]);
       if (level < 0) level = SpectrogramLevel(Magnitude(k), true);
       levels[k] = static_cast<std::uint8_t>(level);
     }

@@ -1,42 +1,104 @@
 #!/usr/bin/env bash
-# Runs every fuzz target of a sanitizer build for a bounded time each, seeded from the test data.
+# The fuzz targets of a sanitizer build (-DOMBRISK_SANITIZE=ON -DOMBRISK_FUZZ=ON, clang).
+#
 #   scripts/run-fuzzers.sh BUILD_DIR [SECONDS_PER_TARGET]
-# Crashes are written to fuzz/findings/<target>/ and fail the run.
+#       As CI runs them: every kept input (fuzz/corpus/<target>/) and every regression input
+#       (fuzz/regressions/<target>/) once, then each target for a bounded time from those inputs.
+#   scripts/run-fuzzers.sh --campaign BUILD_DIR SECONDS TARGET...
+#       Grows the kept corpus of each target: fuzzes it for SECONDS from the kept corpus and the
+#       seeds (starting again after a finding), then minimises the result with -merge=1 into
+#       fuzz/corpus/<target>/. Meant to run under nice; findings go to fuzz/findings/<target>/.
+#
+# Crashes, hangs and leaks are written to fuzz/findings/<target>/ and fail the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+campaign=false
+if [ "${1:-}" = --campaign ]; then campaign=true; shift; fi
 build_dir=${1:?build dir}
-seconds=${2:-60}
+seconds=${2:-25}
+targets=(fuzz_bmp fuzz_png fuzz_jpeg fuzz_wave fuzz_load_picture fuzz_png_encoder)
+if $campaign; then shift 2; targets=("$@"); fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+options=(-timeout=10 -rss_limit_mb=3072 -max_len=262144)
 
-seed() {  # seed TARGET FILES...
-  local target=$1; shift
-  mkdir -p "$work/$target"
-  for file in "$@"; do [ -f "$file" ] && cp "$file" "$work/$target/"; done
-  if [ -d "fuzz/regressions/$target" ]; then cp fuzz/regressions/"$target"/* "$work/$target/" 2>/dev/null || true; fi
+# seeds TARGET DIR: the hand-made and test-data inputs a corpus starts from.
+seeds() {
+  local target=$1 dir=$2 f
+  mkdir -p "$dir"
+  case $target in
+    fuzz_bmp) cp fuzz/seeds/bmp/* "$dir/" ;;
+    fuzz_png) cp tests/data/pngsuite/*.png "$dir/" ;;
+    fuzz_jpeg) cp fuzz/seeds/jpeg/* tests/data/jpeg/testorig12.jpg "$dir/" ;;
+    fuzz_wave) cp fuzz/seeds/wave/* "$dir/" ;;
+    fuzz_load_picture)
+      # The first byte of a LoadPicture input picks the extension: 0 bmp, 1 jpg, 3 png.
+      for f in fuzz/seeds/bmp/*; do { printf '\x00'; cat "$f"; } > "$dir/bmp-$(basename "$f")"; done
+      for f in fuzz/seeds/jpeg/baseline.jpg fuzz/seeds/jpeg/grey.jpg; do
+        { printf '\x01'; cat "$f"; } > "$dir/jpg-$(basename "$f")"
+      done
+      for f in tests/data/pngsuite/basn2c08.png tests/data/pngsuite/basi3p04.png; do
+        { printf '\x03'; cat "$f"; } > "$dir/png-$(basename "$f")"
+      done
+      ;;
+    fuzz_png_encoder) printf '\0' > "$dir/empty-settings" ;;
+  esac
 }
-seed fuzz_bmp fuzz/seeds/bmp/* tests/data/bmp/*
-seed fuzz_png tests/data/pngsuite/*.png
-seed fuzz_jpeg tests/data/jpeg/*.jpg
-seed fuzz_wave fuzz/seeds/wave/*
-mkdir -p "$work/fuzz_load_picture"
-# The first byte of a LoadPicture input picks the extension: 0 bmp, 1 jpg, 3 png.
-for f in fuzz/seeds/bmp/*; do [ -f "$f" ] && { printf '\x00'; cat "$f"; } > "$work/fuzz_load_picture/bmp-$(basename "$f")"; done
-for f in tests/data/jpeg/testorig.jpg tests/data/jpeg/testimggray.jpg; do [ -f "$f" ] && { printf '\x01'; cat "$f"; } > "$work/fuzz_load_picture/jpg-$(basename "$f")"; done
-for f in tests/data/pngsuite/basn2c08.png tests/data/pngsuite/basi3p04.png; do [ -f "$f" ] && { printf '\x03'; cat "$f"; } > "$work/fuzz_load_picture/png-$(basename "$f")"; done
+
+# kept TARGET: the folders of kept and regression inputs that exist.
+kept() {
+  local dir
+  for dir in "fuzz/corpus/$1" "fuzz/regressions/$1"; do [ -d "$dir" ] && echo "$dir"; done
+  return 0
+}
+
+run() {  # run TARGET LOG ARGS...: one libFuzzer run; prints its log's tail when it fails
+  local target=$1 log=$2; shift 2
+  mkdir -p "fuzz/findings/$target"
+  if "$build_dir/fuzz/$target" "${options[@]}" -artifact_prefix="fuzz/findings/$target/" "$@" > "$log" 2>&1; then
+    return 0
+  fi
+  tail -n 40 "$log"
+  return 1
+}
 
 status=0
-for target in fuzz_bmp fuzz_png fuzz_jpeg fuzz_wave fuzz_load_picture; do
-  binary="$build_dir/fuzz/$target"
-  [ -x "$binary" ] || { echo "fuzz: $binary missing"; status=1; continue; }
-  mkdir -p "fuzz/findings/$target"
-  echo "fuzz: $target for ${seconds}s"
-  if ! "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 -max_len=262144 \
-      -artifact_prefix="fuzz/findings/$target/" -print_final_stats=1 "$work/$target" 2> "$work/$target.log"; then
-    tail -n 40 "$work/$target.log"
-    status=1
+for target in "${targets[@]}"; do
+  [ -x "$build_dir/fuzz/$target" ] || { echo "fuzz: $build_dir/fuzz/$target missing"; status=1; continue; }
+  mapfile -t dirs < <(kept "$target")
+  if $campaign; then
+    grown="$work/$target-grown"
+    mkdir -p "$grown"
+    seeds "$target" "$work/$target-seeds"
+    end=$(($(date +%s) + seconds))
+    round=0
+    while [ "$(date +%s)" -lt "$end" ]; do
+      round=$((round + 1))
+      echo "fuzz: $target campaign round $round, $((end - $(date +%s)))s left"
+      run "$target" "$work/$target-$round.log" -max_total_time=$((end - $(date +%s))) -print_final_stats=1 \
+        "$grown" "${dirs[@]}" "$work/$target-seeds" || status=1
+      grep -E '^stat::number_of_executed_units' "$work/$target-$round.log" | sed "s/^/fuzz: $target /" || true
+    done
+    merged="$work/$target-merged"
+    mkdir -p "$merged"
+    run "$target" "$work/$target-merge.log" -merge=1 "$merged" "$grown" "fuzz/corpus/$target" \
+      "$work/$target-seeds" || status=1
+    rm -rf "fuzz/corpus/$target"
+    mkdir -p "fuzz/corpus/$target"
+    cp "$merged"/* "fuzz/corpus/$target/"
+    echo "fuzz: $target corpus $(find "fuzz/corpus/$target" -type f | wc -l) inputs, $(du -sh "fuzz/corpus/$target" | cut -f1)"
+  else
+    echo "fuzz: $target replays ${dirs[*]:-nothing}, then fuzzes for ${seconds}s"
+    if ((${#dirs[@]})); then
+      run "$target" "$work/$target-replay.log" -runs=0 "${dirs[@]}" || status=1
+    fi
+    # Fuzzing starts from a copy, so that the kept folders stay as they are.
+    mkdir -p "$work/$target"
+    for dir in "${dirs[@]}"; do cp "$dir"/* "$work/$target/"; done
+    ((${#dirs[@]})) || seeds "$target" "$work/$target"
+    run "$target" "$work/$target.log" -max_total_time="$seconds" -print_final_stats=1 "$work/$target" || status=1
+    grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/$target.log" | sed "s/^/fuzz: $target /" || true
   fi
-  grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/$target.log" | sed "s/^/fuzz: $target /" || true
   rmdir "fuzz/findings/$target" 2>/dev/null || true
 done
 rmdir fuzz/findings 2>/dev/null || true

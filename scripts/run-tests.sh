@@ -3,7 +3,8 @@
 #  1. set up and build with warnings as errors, run every test; then the second threads under
 #     ThreadSanitizer (scripts/run-thread-sanitizer.sh);
 #  2. build again with clang under AddressSanitizer and UndefinedBehaviorSanitizer, run every test there;
-#  3. run each fuzz target of that build for a bounded time ($OMBRISK_FUZZ_SECONDS, default 30).
+#  3. replay every kept and regression fuzz input, then run each fuzz target of that build for a
+#     bounded time ($OMBRISK_FUZZ_SECONDS, default 25).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OMBRISK_CMAKE_ARGS="-DOMBRISK_WERROR=ON ${OMBRISK_CMAKE_ARGS:-}" ./scripts/setup.sh
@@ -20,4 +21,4 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DOMBRISK_SANITIZE=ON -DOMBRISK_FUZZ=ON -DOMBRISK_BENCH=OFF
 cmake --build build-sanitize -j "$(nproc)"
 ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
-./scripts/run-fuzzers.sh build-sanitize "${OMBRISK_FUZZ_SECONDS:-30}"
+./scripts/run-fuzzers.sh build-sanitize "${OMBRISK_FUZZ_SECONDS:-25}"

@@ -1,6 +1,7 @@
 #include "toolkit/picture.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "toolkit/exception.h"
@@ -141,17 +142,30 @@ std::string FileExtension(const std::string& fileName) {
 }
 
 std::vector<std::uint8_t> ReadRemainingBytes(TStream& stream) {
-  std::vector<std::uint8_t> bytes;
-  const std::int64_t claimed = stream.Size() - stream.Position();
-  if (claimed > 0) bytes.reserve(static_cast<std::size_t>(std::min<std::int64_t>(claimed, 64 << 20)));
+  // The stream's own count sizes the buffer, so a file is read in one go with nothing spare to
+  // clear. The count is only a hint (and capped, as it may be wrong): once the buffer is full, a
+  // small read tells whether more follows before any room is made for it, and the room then grows
+  // geometrically, each read taking what is left of it.
+  constexpr std::int64_t kMaxHintBytes = 64 << 20;
   constexpr std::size_t kChunkBytes = 1 << 20;
+  const std::int64_t claimed = stream.Size() - stream.Position();
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::clamp<std::int64_t>(claimed, 0, kMaxHintBytes)));
+  std::size_t used = 0;
   for (;;) {
-    const std::size_t used = bytes.size();
-    bytes.resize(used + kChunkBytes);
-    const std::size_t n = stream.Read(bytes.data() + used, kChunkBytes);
-    bytes.resize(used + n);
+    if (used == bytes.size()) {
+      std::uint8_t probe[4096];
+      const std::size_t n = stream.Read(probe, sizeof probe);
+      if (n == 0) break;
+      bytes.resize(std::max(2 * bytes.size(), used + kChunkBytes));
+      std::memcpy(bytes.data() + used, probe, n);
+      used += n;
+      continue;
+    }
+    const std::size_t n = stream.Read(bytes.data() + used, bytes.size() - used);
     if (n == 0) break;
+    used += n;
   }
+  bytes.resize(used);
   bytes.shrink_to_fit();
   return bytes;
 }

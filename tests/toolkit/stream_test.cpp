@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "toolkit/exception.h"
 #include "toolkit/file_stream.h"
+#include "toolkit/picture.h"
 #include "toolkit/stream.h"
 #include "tests/support/refusing_stream.h"
 
@@ -47,6 +50,38 @@ TEST(MemoryStream, ReadWriteSeekAndShortReads) {
   s.WriteBuffer("z", 1);
   EXPECT_EQ(s.Size(), 9);
   EXPECT_EQ(s.Memory()[6], 0);
+}
+
+// Claims a size of its own and hands out at most `dribble` bytes per read.
+class TMisleadingStream : public TMemoryStream {
+public:
+  TMisleadingStream(std::int64_t claimed, std::size_t dribble) : m_claimed(claimed), m_dribble(dribble) {}
+  std::int64_t Size() override { return m_claimed; }
+  std::size_t Read(void* buffer, std::size_t count) override {
+    return TMemoryStream::Read(buffer, std::min(count, m_dribble));
+  }
+
+private:
+  std::int64_t m_claimed;
+  std::size_t m_dribble;
+};
+
+TEST(Stream, ReadRemainingBytesTakesAllThatFollowsWhateverTheSizeClaims) {
+  std::vector<std::uint8_t> bytes((1 << 20) + 5000);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  const auto total = static_cast<std::int64_t>(bytes.size());
+  // Sizes that are right, short by a little or a lot, too large, and none at all.
+  for (const std::int64_t claimed : {total, total - 1, std::int64_t{4096}, total + 100000, std::int64_t{0}}) {
+    for (const std::size_t dribble : {std::size_t{1000}, bytes.size()}) {
+      TMisleadingStream stream(claimed, dribble);
+      stream.WriteBuffer(bytes.data(), bytes.size());
+      stream.Seek(10, TSeekOrigin::soBeginning);
+      const std::vector<std::uint8_t> rest = ReadRemainingBytes(stream);
+      EXPECT_TRUE(std::equal(rest.begin(), rest.end(), bytes.begin() + 10, bytes.end()) &&
+                  rest.size() == bytes.size() - 10)
+          << claimed << " " << dribble;
+    }
+  }
 }
 
 TEST(Stream, ShortWriteRaisesWriteError) {
