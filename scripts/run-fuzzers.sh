@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 campaign=false
 if [ "${1:-}" = --campaign ]; then campaign=true; shift; fi
 build_dir=${1:?build dir}
-seconds=${2:-25}
+seconds=${2:-20}
 targets=(fuzz_bmp fuzz_png fuzz_jpeg fuzz_wave fuzz_load_picture fuzz_png_encoder)
 if $campaign; then shift 2; targets=("$@"); fi
 work=$(mktemp -d)

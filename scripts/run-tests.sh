@@ -4,7 +4,7 @@
 #     ThreadSanitizer (scripts/run-thread-sanitizer.sh);
 #  2. build again with clang under AddressSanitizer and UndefinedBehaviorSanitizer, run every test there;
 #  3. replay every kept and regression fuzz input, then run each fuzz target of that build for a
-#     bounded time ($OMBRISK_FUZZ_SECONDS, default 25).
+#     bounded time ($OMBRISK_FUZZ_SECONDS, default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OMBRISK_CMAKE_ARGS="-DOMBRISK_WERROR=ON ${OMBRISK_CMAKE_ARGS:-}" ./scripts/setup.sh
@@ -21,4 +21,4 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DOMBRISK_SANITIZE=ON -DOMBRISK_FUZZ=ON -DOMBRISK_BENCH=OFF
 cmake --build build-sanitize -j "$(nproc)"
 ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
-./scripts/run-fuzzers.sh build-sanitize "${OMBRISK_FUZZ_SECONDS:-25}"
+./scripts/run-fuzzers.sh build-sanitize "${OMBRISK_FUZZ_SECONDS:-20}"
