@@ -18,6 +18,7 @@
 #include <numbers>
 #include <vector>
 
+#include "cli/image_output.h"
 #include "picture/png/png_write_stream.h"
 #include "preview/spectrogram_analysis.h"
 #include "signal/wave_header.h"
@@ -83,33 +84,15 @@ TBitmap MakePhotograph() {
   return bitmap;
 }
 
-// The 8-bit grey form of a grey 32-bit picture: palette index = grey.
-TBitmap GreyOf(const TBitmap& picture) {
-  TBitmap grey;
-  grey.SetPixelFormat(TPixelFormat::pf8bit);
-  std::vector<TPaletteEntry> ramp(256);
-  for (std::size_t i = 0; i < ramp.size(); ++i) {
-    const auto v = static_cast<std::uint8_t>(i);
-    ramp[i] = {v, v, v, 0};
-  }
-  grey.SetPalette(ramp);
-  grey.SetSize(picture.Width(), picture.Height());
-  for (int y = 0; y < picture.Height(); ++y) {
-    const std::uint8_t* const in = picture.ScanLine(y);
-    std::uint8_t* const out = grey.ScanLine(y);
-    for (int x = 0; x < picture.Width(); ++x) out[x] = in[4 * x];
-  }
-  return grey;
-}
-
 const TBitmap& Picture32(int which) {
   static const TBitmap photograph = MakePhotograph();
   return which == 0 ? Spectrogram32() : photograph;
 }
 
 const TBitmap& Grey8(int which) {
-  static const TBitmap spectrogram = GreyOf(Spectrogram32());
-  static const TBitmap photograph = GreyOf(Picture32(1));
+  // Both pictures are grey, so the CLI's conversion always gives a bitmap.
+  static const TBitmap spectrogram = cli::GreyBitmapOf(Spectrogram32()).value();
+  static const TBitmap photograph = cli::GreyBitmapOf(Picture32(1)).value();
   return which == 0 ? spectrogram : photograph;
 }
 

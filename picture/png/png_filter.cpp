@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <utility>
 
 #include "picture/png/png_unfilter.h"
@@ -81,21 +80,6 @@ std::uint64_t RowCost(const std::uint8_t* bytes, std::size_t rowBytes) {
 void FilterRow(int filterType, const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* out,
                std::size_t rowBytes, std::size_t bytesPerPixel) {
   FilterSpan(filterType, raw, prior, out, 0, rowBytes, bytesPerPixel);
-}
-
-int ChooseFilter(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* scratch, std::size_t rowBytes,
-                 std::size_t bytesPerPixel) {
-  int best = 0;
-  std::uint64_t bestCost = std::numeric_limits<std::uint64_t>::max();
-  for (int type = 0; type <= 4; ++type) {
-    FilterRow(type, raw, prior, scratch, rowBytes, bytesPerPixel);
-    const std::uint64_t cost = RowCost(scratch, rowBytes);
-    if (cost < bestCost) {
-      bestCost = cost;
-      best = type;
-    }
-  }
-  return best;
 }
 
 int FilterRowAdaptive(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* out, std::uint8_t* scratch,

@@ -1,7 +1,6 @@
 // The per-row filters of PNG image data, for the encoder, and its choice of filter.
 //
 //   FilterRow(4, raw, prior, out, rowBytes, bytesPerPixel);          // Paeth into out
-//   const int type = ChooseFilter(raw, prior, scratch, rowBytes, bytesPerPixel);
 //   const int chosen = FilterRowAdaptive(raw, prior, out, scratch, rowBytes, bytesPerPixel);
 //
 // raw and prior are unfiltered rows of rowBytes bytes (prior zeros for a pass's first row); out gets
@@ -16,13 +15,9 @@ namespace ombrisk {
 void FilterRow(int filterType, const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* out,
                std::size_t rowBytes, std::size_t bytesPerPixel);
 
-// The filter whose output has the smallest sum of bytes taken as signed values, the usual heuristic
-// for rows that compress well; scratch needs rowBytes bytes.
-int ChooseFilter(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* scratch, std::size_t rowBytes,
-                 std::size_t bytesPerPixel);
-
-// The same choice as ChooseFilter, with the chosen filter's output left in out; faster, as a
-// filter stops being costed once it cannot win. scratch needs rowBytes bytes.
+// The filter whose output has the smallest sum of bytes taken as signed values (the usual heuristic
+// for rows that compress well; ties keep the lower type), its output left in out. A filter stops
+// being costed once it cannot win. scratch needs rowBytes bytes.
 int FilterRowAdaptive(const std::uint8_t* raw, const std::uint8_t* prior, std::uint8_t* out, std::uint8_t* scratch,
                       std::size_t rowBytes, std::size_t bytesPerPixel);
 
