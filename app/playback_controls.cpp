@@ -9,7 +9,7 @@
 
 #include "app/error_display.h"
 #include "app/image_control.h"
-#include "preview/playhead_geometry.h"
+#include "playback/playhead_geometry.h"
 
 namespace ombrisk {
 

@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "preview/audio_sink.h"
-#include "preview/wave_player.h"
+#include "playback/audio_sink.h"
+#include "playback/wave_player.h"
 
 class QPushButton;
 class QScrollArea;

@@ -11,7 +11,7 @@
 
 #include "app/file_dialog.h"
 #include "app/forms.h"
-#include "preview/spectrogram_analysis.h"
+#include "spectrogram/spectrogram_analysis.h"
 
 class QComboBox;
 class QFrame;

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <exception>
 
-#include "preview/wave_sample_source.h"
+#include "playback/wave_sample_source.h"
 #include "signal/wave_header.h"
 
 namespace ombrisk {

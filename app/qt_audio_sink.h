@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "preview/audio_sink.h"
+#include "playback/audio_sink.h"
 
 class QAudioSink;
 

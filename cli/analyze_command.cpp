@@ -7,9 +7,9 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/image_output.h"
-#include "preview/spectrogram_analysis.h"
-#include "preview/spectrogram_geometry.h"
-#include "preview/window_functions.h"
+#include "spectrogram/spectrogram_analysis.h"
+#include "spectrogram/spectrogram_geometry.h"
+#include "spectrogram/window_functions.h"
 #include "toolkit/exception.h"
 
 namespace ombrisk::cli {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "preview/spectrogram_analysis.h"
+#include "spectrogram/spectrogram_analysis.h"
 #include "toolkit/exception.h"
 #include "toolkit/progress.h"
 #include "toolkit/second_thread.h"

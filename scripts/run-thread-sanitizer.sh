@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The second threads of the synthesis and the analysis under ThreadSanitizer. Builds with clang
-# only what runs them (the hand-over counter's, the synthesis' and the analysis' tests, and
-# ombrisk-cli) into build-tsan/ (or $1), runs those tests, then the CLI over a few pictures and
+# only what runs them (the hand-over counter's, the synthesis', the analysis' and the playback's
+# tests, and ombrisk-cli) into build-tsan/ (or $1), runs those tests, then the CLI over a few pictures and
 # the waves it makes, each also on one processor, where it must write the same bytes with one
 # thread. Any report of the sanitizer fails the run.
 #   usage: scripts/run-thread-sanitizer.sh [BUILD_DIR]
@@ -16,12 +16,13 @@ fi
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOMBRISK_TSAN=ON \
   -DOMBRISK_GUI=OFF -DOMBRISK_BENCH=OFF -DOMBRISK_FUZZ=OFF "${launcher[@]}"
-cmake --build "$build_dir" -j "$(nproc)" --target toolkit_test synthesis_test preview_test ombrisk-cli
+cmake --build "$build_dir" -j "$(nproc)" --target toolkit_test synthesis_test spectrogram_test playback_test ombrisk-cli
 
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1"
 "$build_dir/tests/toolkit/toolkit_test" --gtest_brief=1 --gtest_filter='Spins/HandoffSpins.*'
 "$build_dir/tests/synthesis/synthesis_test" --gtest_brief=1
-"$build_dir/tests/preview/preview_test" --gtest_brief=1
+"$build_dir/tests/spectrogram/spectrogram_test" --gtest_brief=1
+"$build_dir/tests/playback/playback_test" --gtest_brief=1
 ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" -R '^(synth_cli_.*|analyze_cli_test)$'
 
 cli=$build_dir/cli/ombrisk-cli

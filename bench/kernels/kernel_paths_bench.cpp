@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "picture/grey_conversion.h"
-#include "preview/column_tile.h"
-#include "preview/level_kernels.h"
+#include "spectrogram/column_tile.h"
+#include "spectrogram/level_kernels.h"
 #include "synthesis/column_reader.h"
 #include "synthesis/synthesis_steps.h"
 #include "toolkit/instruction_sets.h"

@@ -20,7 +20,7 @@
 
 #include "cli/image_output.h"
 #include "picture/png/png_write_stream.h"
-#include "preview/spectrogram_analysis.h"
+#include "spectrogram/spectrogram_analysis.h"
 #include "signal/wave_header.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/stream.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "picture/load_picture.h"
-#include "preview/spectrogram_analysis.h"
+#include "spectrogram/spectrogram_analysis.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/exception.h"
 #include "toolkit/picture.h"

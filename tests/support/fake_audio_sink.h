@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "preview/audio_sink.h"
-#include "preview/wave_sample_source.h"
+#include "playback/audio_sink.h"
+#include "playback/wave_sample_source.h"
 
 namespace ombrisk {
 
