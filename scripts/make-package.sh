@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the Debian package build/ombrisk_<version>_amd64.deb (or into $OMBRISK_BUILD_DIR) from the
+# programs of that build. A build folder that does not exist yet is set up as the main job sets it
+# up (what building and running the programs needs, the programs only); an existing one is used as
+# it is configured, so the test command's build packs the same programs it tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=${OMBRISK_BUILD_DIR:-build}
+if [[ ! -f $build_dir/CMakeCache.txt ]]; then
+  ./scripts/setup.sh --programs
+fi
+cmake --build "$build_dir" -j "$(nproc)" --target ombrisk-cli $(grep -q '^OMBRISK_GUI:BOOL=ON' "$build_dir/CMakeCache.txt" && echo ombrisk)
+# Staging and packing happen inside the build folder; the package lands at its top.
+(cd "$build_dir" && cpack --config CPackConfig.cmake -B "$PWD" >/dev/null)
+echo "The package: $(cd "$build_dir" && ls -t "$PWD"/ombrisk_*_amd64.deb | head -n 1)"
