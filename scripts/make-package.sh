@@ -9,7 +9,13 @@ build_dir=${OMBRISK_BUILD_DIR:-build}
 if [[ ! -f $build_dir/CMakeCache.txt ]]; then
   ./scripts/setup.sh --programs
 fi
-cmake --build "$build_dir" -j "$(nproc)" --target ombrisk-cli $(grep -q '^OMBRISK_GUI:BOOL=ON' "$build_dir/CMakeCache.txt" && echo ombrisk)
+targets=(ombrisk-cli)
+grep -q '^OMBRISK_GUI:BOOL=ON$' "$build_dir/CMakeCache.txt" && targets+=(ombrisk)
+cmake --build "$build_dir" -j "$(nproc)" --target "${targets[@]}"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")
+package=$build_dir/ombrisk_${version}_amd64.deb
+rm -f "$package"
 # Staging and packing happen inside the build folder; the package lands at its top.
 (cd "$build_dir" && cpack --config CPackConfig.cmake -B "$PWD" >/dev/null)
-echo "The package: $(cd "$build_dir" && ls -t "$PWD"/ombrisk_*_amd64.deb | head -n 1)"
+test -f "$package"
+echo "The package: $(realpath "$package")"
