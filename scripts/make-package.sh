@@ -9,6 +9,9 @@ build_dir=${OMBRISK_BUILD_DIR:-build}
 if [[ ! -f $build_dir/CMakeCache.txt ]]; then
   ./scripts/setup.sh --programs
 fi
+for tool in file dpkg-shlibdeps cpack; do
+  command -v "$tool" >/dev/null || { echo "make-package: $tool is missing (scripts/setup.sh --programs installs it)" >&2; exit 1; }
+done
 targets=(ombrisk-cli)
 grep -q '^OMBRISK_GUI:BOOL=ON$' "$build_dir/CMakeCache.txt" && targets+=(ombrisk)
 cmake --build "$build_dir" -j "$(nproc)" --target "${targets[@]}"
@@ -18,4 +21,9 @@ rm -f "$package"
 # Staging and packing happen inside the build folder; the package lands at its top.
 (cd "$build_dir" && cpack --config CPackConfig.cmake -B "$PWD" >/dev/null)
 test -f "$package"
+# Without dpkg-shlibdeps' findings apt would install a program that cannot start.
+if ! dpkg-deb --field "$package" Depends | grep -q 'libc6'; then
+  echo "make-package: $package depends on no library; dpkg-shlibdeps found none" >&2
+  exit 1
+fi
 echo "The package: $(realpath "$package")"

@@ -23,6 +23,9 @@ packages=(
   qt6-multimedia-dev
   # decoding recordings, and the text in the figures (DejaVu Sans, read at run time)
   libsndfile1-dev libfreetype-dev fonts-dejavu-core
+  # the Debian package (scripts/make-package.sh): CPack picks the programs out with file(1) and
+  # hands them to dpkg-shlibdeps (dpkg-dev, which build-essential brings)
+  file
 )
 if [[ $mode == all ]]; then
   packages+=(
