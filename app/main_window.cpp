@@ -134,6 +134,10 @@ void TForm1::LoadPicture(const std::string& fileName) {
   m_button2->setEnabled(true);
 }
 
+void TForm1::OpenPicture(const std::string& fileName) {
+  RunAction(m_services.Errors, [&] { LoadPicture(fileName); });
+}
+
 void TForm1::Button1Click() {
   if (m_openPictureDialog1.Execute()) LoadPicture(m_openPictureDialog1.FileName);
 }

@@ -39,6 +39,8 @@ public:
   // Loads a picture file into Image1, grey, and enables "&Make Ombrisk sound". Raises the loader's
   // error with Image1 and the button unchanged.
   void LoadPicture(const std::string& fileName);
+  // LoadPicture as "&Load Picture" runs it with the dialog's choice: a failure goes to the error box.
+  void OpenPicture(const std::string& fileName);
 
   TFileDialog& OpenPictureDialog1() { return m_openPictureDialog1; }
   TFileDialog& SaveDialog1() { return m_saveDialog1; }

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
+#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/error_display.h"
 #include "app/file_dialog.h"
 #include "app/main_window.h"
@@ -11,6 +15,7 @@
 #include "app/version_window.h"
 #include "picture/load_picture.h"
 #include "toolkit/conventions.h"
+#include "toolkit/version.h"
 
 namespace ombrisk {
 
@@ -25,6 +30,13 @@ TOmbriskWindows::TOmbriskWindows(const TUiServices& services) {
 
 TOmbriskWindows::~TOmbriskWindows() = default;
 
+void ShowMainWindow(const TOmbriskWindows& windows, const std::optional<std::string>& picture) {
+  TForm1* form1 = windows.Forms().Form1;
+  form1->show();
+  // Queued, so the window is drawn first and an error box has it to sit over.
+  if (picture) QTimer::singleShot(0, form1, [form1, fileName = *picture] { form1->OpenPicture(fileName); });
+}
+
 int ScreenBitsPerPixel() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen != nullptr ? screen->depth() : 24;
@@ -32,7 +44,22 @@ int ScreenBitsPerPixel() {
 
 int RunOmbrisk(int argc, char** argv) {
   const std::string programPath = argc > 0 && argv[0] != nullptr ? argv[0] : "ombrisk";
-  // Qt gets the program's name only: the program takes no arguments, Qt's own options included.
+  const TCommandLine commandLine =
+      ParseCommandLine(argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{});
+  switch (commandLine.Request) {
+    case TCommandLine::TRequest::Version:
+      std::printf("ombrisk %s\n", kOmbriskVersion);
+      return 0;
+    case TCommandLine::TRequest::Help:
+      std::fputs(kOmbriskUsage, stdout);
+      return 0;
+    case TCommandLine::TRequest::Usage:
+      std::fprintf(stderr, "ombrisk: %s\n%s", commandLine.Problem.c_str(), kOmbriskUsage);
+      return 2;
+    case TCommandLine::TRequest::Run:
+      break;
+  }
+  // Qt gets the program's name only: its own options are not the program's.
   std::string qtProgramName = programPath;
   int qtArgc = 1;
   char* qtArgv[] = {qtProgramName.data(), nullptr};
@@ -49,7 +76,7 @@ int RunOmbrisk(int argc, char** argv) {
   TQtDialogRunner dialogs;
   const TUiServices services{errors, dialogs};
   const TOmbriskWindows windows(services);
-  windows.Forms().Form1->show();
+  ShowMainWindow(windows, commandLine.Picture);
   return QApplication::exec();
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/forms.h"
 
@@ -32,11 +34,16 @@ private:
   std::unique_ptr<TForm3> m_form3;
 };
 
+// Shows the main window. A picture, when given, is loaded once the event loop runs, as
+// "&Load Picture" loads the dialog's choice: a failure goes to the error box over the shown window.
+void ShowMainWindow(const TOmbriskWindows& windows, const std::optional<std::string>& picture);
+
 // The screen's bits per pixel, 24 when there is no screen to ask.
 int ScreenBitsPerPixel();
 
-// The whole program: registrations, application object, windows, then the event loop until the
-// main window closes. Reads no argument besides the program's own name, which gives the title.
+// The whole program: the command line (--version and --help answer without a display), the
+// application object, the registrations, the windows, then the event loop until the main window
+// closes. The program's own name gives the title; an optional picture is loaded after start-up.
 int RunOmbrisk(int argc, char** argv);
 
 }  // namespace ombrisk

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "toolkit/version.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "--version") {
-    std::puts("ombrisk-cli 1.00");
+    std::printf("ombrisk-cli %s\n", ombrisk::kOmbriskVersion);
     return 0;
   }
   if (command == "synth") return ombrisk::cli::RunSynth(rest);

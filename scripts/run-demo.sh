@@ -3,7 +3,7 @@
 # spectrogram so the picture comes back.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh --programs
 cli=./build/cli/ombrisk-cli
 "$cli" synth assets/ombrisk-demo.bmp ombrisk-demo.wav
 # 512 samples per column: one column per frame of a 256-row picture, so it comes back at its own size.

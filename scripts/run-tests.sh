@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite, as CI runs it:
-#  1. set up and build with warnings as errors, run every test; then the second threads under
+#  1. set up and build with warnings as errors, run every test (among them the Debian package,
+#     packed from that build and checked: tests/package/); then the second threads under
 #     ThreadSanitizer (scripts/run-thread-sanitizer.sh);
 #  2. build again with clang under AddressSanitizer and UndefinedBehaviorSanitizer, run every test there;
 #  3. replay every kept and regression fuzz input, then run each fuzz target of that build for a

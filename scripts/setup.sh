@@ -1,26 +1,52 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when they are missing, then configures and builds
 # into build/ (or $OMBRISK_BUILD_DIR). Extra CMake arguments come from $OMBRISK_CMAKE_ARGS.
+#
+#   scripts/setup.sh             everything: the programs, the tests, the benchmarks (the test command)
+#   scripts/setup.sh --programs  what building and running the two programs needs, and the programs only
+#                                (the main job)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+mode=all
+case "${1:-}" in
+  "") ;;
+  --programs) mode=programs ;;
+  *) echo "usage: scripts/setup.sh [--programs]" >&2; exit 2 ;;
+esac
+
+# Building and running the programs.
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libgtest-dev libbenchmark-dev fonts-noto-cjk
+  qt6-base-dev libjpeg62-turbo-dev zlib1g-dev
   # playback in the preview window (QAudioSink; Qt's PulseAudio backend needs no media framework)
   qt6-multimedia-dev
-  # test and benchmark references only, never linked into the product
-  libpng-dev libfftw3-dev libjpeg-turbo-progs python3
-  # Pillow reads the CLI's PNG export in the tests; sox draws the spectrogram the benchmark compares
-  python3-pil sox
-  # a private sound server with a null output, recorded by parec, for the playback test
-  pulseaudio pulseaudio-utils
-  # fuzzing and sanitizer runs
-  clang libclang-rt-14-dev
-  # the desktop program under a virtual X server: screenshots, and keys typed through the server
-  # by xdotool in the window tests
-  xvfb xauth xdotool
+  # decoding recordings, and the text in the figures (DejaVu Sans, read at run time)
+  libsndfile1-dev libfreetype-dev fonts-dejavu-core
+  # the Debian package (scripts/make-package.sh): CPack picks the programs out with file(1) and
+  # hands them to dpkg-shlibdeps (dpkg-dev, which build-essential brings)
+  file
 )
+if [[ $mode == all ]]; then
+  packages+=(
+    libgtest-dev libbenchmark-dev
+    # the Japanese texts of the windows, drawn in the window tests and the screenshots
+    fonts-noto-cjk
+    # test and benchmark references only, never linked into the product
+    libpng-dev libfftw3-dev libjpeg-turbo-progs python3
+    # Pillow reads the CLI's PNG export in the tests; sox draws the spectrogram the benchmark compares
+    python3-pil sox
+    # a private sound server with a null output, recorded by parec, for the playback test
+    pulseaudio pulseaudio-utils
+    # fuzzing and sanitizer runs
+    clang libclang-rt-14-dev
+    # the desktop program under a virtual X server: screenshots, and keys typed through the server
+    # by xdotool in the window tests
+    xvfb xauth xdotool
+    # the Debian package's checks
+    lintian appstream desktop-file-utils
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -35,6 +61,12 @@ if ((${#missing[@]})); then
 fi
 
 build_dir=${OMBRISK_BUILD_DIR:-build}
+# Both modes name the options they differ in, so one build folder can go from one to the other.
+if [[ $mode == all ]]; then
+  selection=(-DBUILD_TESTING=ON -DOMBRISK_BENCH=ON)
+else
+  selection=(-DBUILD_TESTING=OFF -DOMBRISK_BENCH=OFF -DOMBRISK_FUZZ=OFF)
+fi
 # shellcheck disable=SC2086
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release ${OMBRISK_CMAKE_ARGS:-}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${selection[@]}" ${OMBRISK_CMAKE_ARGS:-}
 cmake --build "$build_dir" -j "$(nproc)"
