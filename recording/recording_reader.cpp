@@ -52,7 +52,7 @@ TRecordingReader::TRecordingReader(const std::string& path, std::int32_t channel
     RaiseUnreadable(path, "it announces a rate of " + std::to_string(sfInfo.samplerate) + " samples per second");
   }
   if (channel < 0 || channel > sfInfo.channels) {
-    throw ERecordingError("channel " + std::to_string(channel) + " is not one of 0 (the mix) to " +
+    throw ERecordingChannelError("channel " + std::to_string(channel) + " is not one of 0 (the mix) to " +
                           std::to_string(sfInfo.channels) + " in " + Quoted(path));
   }
   impl.info.SampleRateHz = sfInfo.samplerate;

@@ -15,6 +15,8 @@ namespace ombrisk {
 
 // A file libsndfile cannot read, or a channel the file does not have.
 class ERecordingError : public Exception { using Exception::Exception; };
+// The channel asked for is not one the file has (a caller's mistake rather than the file's).
+class ERecordingChannelError : public ERecordingError { using ERecordingError::ERecordingError; };
 
 struct TRecordingInfo {
   std::int32_t SampleRateHz = 0;
