@@ -13,6 +13,7 @@
 #include "spectrogram/recording_analysis.h"
 #include "spectrogram/spectrogram_analysis.h"
 #include "tests/spectrogram/spectrogram_reference.h"
+#include "tests/support/thread_starters.h"
 
 namespace ombrisk {
 namespace {
@@ -191,6 +192,32 @@ TEST(RecordingAnalysis, FileCutShortIsDrawnAsFarAsItGoes) {
     for (int x = 0; x < columns / 3; ++x) EXPECT_EQ(ColumnOf(*part, x), ColumnOf(*full, x)) << "column " << x;
     for (int x = columns * 2 / 3; x < part->Width(); ++x) EXPECT_EQ(ColumnOf(*part, x), black) << "column " << x;
   }
+}
+
+// Decoding ahead and drawing on threads of their own, or all on the caller's thread when no
+// thread is given: the same picture, over many slots of decoded samples and a short last one.
+TEST(RecordingAnalysis, SamePictureWithAndWithoutItsThreads) {
+  if (!Have("sox")) GTEST_SKIP() << "sox is not installed";
+  TTempFile file(".flac");
+  Shell("sox -n -r 44100 -c 2 -b 16 '" + file.Path() + "' synth 9.3 sine 100-15000 pinknoise vol 0.5");
+  TSpectrogramSettings settings;
+  settings.SampleSize = 256;
+  settings.WindowIndex = 4;
+  settings.LogVoltage = true;
+  TNullProgress progress;
+  testing::TStarterLog threads;
+  testing::TStarterLog refused;
+  refused.Refuse = true;
+  TRecordingReader first(file.Path(), 0);
+  const auto threaded = AnalyzeRecordingReader(first, settings, progress, threads.Starter());
+  TRecordingReader second(file.Path(), 0);
+  const auto alone = AnalyzeRecordingReader(second, settings, progress, refused.Starter());
+  if (UsableProcessors() > 1) {
+    EXPECT_EQ(threads.Asked, 2);
+  }
+  ASSERT_EQ(threaded->Width(), alone->Width());
+  ASSERT_EQ(threaded->Width(), (410130 + 255) / 256);
+  for (int x = 0; x < alone->Width(); ++x) ASSERT_EQ(ColumnOf(*threaded, x), ColumnOf(*alone, x)) << "column " << x;
 }
 
 // What libsndfile cannot read is refused with a message naming the file and a reason.
