@@ -169,13 +169,15 @@ TEST(RecordingAnalysis, ChosenChannelShowsOnlyItsOwnTone) {
 
 // A file cut short is drawn as far as it goes: the columns it reaches are the whole file's. Its
 // width is what the file announces (a FLAC header keeps the whole length, libsndfile shortens a
-// wave's data to what is there); columns beyond the samples stay black.
+// wave's data to what is there, a cut Ogg file announces none and is as wide as its samples);
+// columns beyond the samples stay black.
 TEST(RecordingAnalysis, FileCutShortIsDrawnAsFarAsItGoes) {
   if (!Have("sox")) GTEST_SKIP() << "sox is not installed";
-  for (const std::string extension : {".wav", ".flac"}) {
+  for (const std::string extension : {".wav", ".flac", ".ogg"}) {
     SCOPED_TRACE(extension);
     TTempFile whole(extension);
-    Shell("sox -n -r 44100 -c 1 -b 16 '" + whole.Path() + "' synth 4 sine 300-9000 vol 0.5");
+    const std::string bits = extension == ".ogg" ? "" : "-b 16 ";
+    Shell("sox -n -r 44100 -c 1 " + bits + "'" + whole.Path() + "' synth 4 sine 300-9000 pinknoise vol 0.5");
     const auto size = std::filesystem::file_size(whole.Path());
     TTempFile cut("-cut" + extension);
     std::filesystem::copy_file(whole.Path(), cut.Path(), std::filesystem::copy_options::overwrite_existing);
