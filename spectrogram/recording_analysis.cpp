@@ -85,7 +85,8 @@ std::unique_ptr<TPixelBitmap> Joined(std::unique_ptr<TPixelBitmap> first,
   picture->SetSize(static_cast<int>(width), height);
   for (int y = 0; y < height; ++y) {
     std::uint8_t* row = picture->ScanLine(y);
-    std::memcpy(row, first->ScanLine(y), static_cast<std::size_t>(first->Width()) * 4);
+    // A picture 0 columns wide has no rows to copy from.
+    if (first->Width() > 0) std::memcpy(row, first->ScanLine(y), static_cast<std::size_t>(first->Width()) * 4);
     row += static_cast<std::size_t>(first->Width()) * 4;
     for (const auto& piece : pieces) {
       std::memcpy(row, piece.first->ScanLine(y), static_cast<std::size_t>(piece.second) * 4);
