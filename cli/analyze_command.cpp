@@ -94,9 +94,11 @@ int RunAnalyze(const std::vector<std::string>& args) {
     }
 
     TTerminalProgress progress(stderr, StderrIsTerminal() && !line.Has("--quiet"), "analyze");
+    // The rate the rows stand for: the literal reading's, or the decoded file's own.
+    TRecordingInfo recording{.SampleRateHz = 44100, .Channels = 1};
     std::unique_ptr<TPixelBitmap> picture;
     try {
-      picture = decode ? AnalyzeRecording(wavePath, channel, settings, progress)
+      picture = decode ? AnalyzeRecording(wavePath, channel, settings, progress, &recording)
                        : AnalyzeWave(wavePath, settings, progress);
     } catch (const ERecordingChannelError& e) {
       throw TUsageError(e.Message());
