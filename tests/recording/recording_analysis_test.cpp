@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -131,6 +133,48 @@ TEST(RecordingAnalysis, WaveWithAChunkBeforeItsDataMatchesTheLiteralReading) {
   ASSERT_EQ(decoded->Width(), literal->Width());
   ASSERT_EQ(decoded->Height(), literal->Height());
   for (int x = 0; x < literal->Width(); ++x) EXPECT_EQ(ColumnOf(*decoded, x), ColumnOf(*literal, x)) << "column " << x;
+}
+
+// A float wave holding what no microphone gives: NaN and infinities are silence, huge values are
+// held at a bound, so the picture is drawn (no undefined conversion, no overflow) and a column of
+// good samples beside them is untouched.
+TEST(RecordingAnalysis, FloatWaveWithNonFiniteSamplesIsDrawnSafely) {
+  constexpr std::size_t kHalf = 128;  // N = 256
+  std::vector<float> samples(8 * kHalf, 0.25f);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const float bad[] = {nan, inf, -inf, 1e30f};
+  for (std::size_t column = 0; column < 4; ++column) {
+    std::fill_n(samples.begin() + static_cast<std::ptrdiff_t>((2 * column + 1) * kHalf), kHalf, bad[column]);
+  }
+  Bytes bytes(44 + 4 * samples.size(), 0);
+  const std::string tags = "RIFF    WAVEfmt     ";
+  std::copy(tags.begin(), tags.end(), bytes.begin());
+  testing::PutLe(bytes, 4, static_cast<std::uint32_t>(bytes.size() - 8), 4);
+  testing::PutLe(bytes, 16, 16, 4);
+  testing::PutLe(bytes, 20, 3, 2);  // IEEE float
+  testing::PutLe(bytes, 22, 1, 2);
+  testing::PutLe(bytes, 24, 44100, 4);
+  testing::PutLe(bytes, 28, 44100 * 4, 4);
+  testing::PutLe(bytes, 32, 4, 2);
+  testing::PutLe(bytes, 34, 32, 2);
+  std::copy_n("data", 4, bytes.begin() + 36);
+  testing::PutLe(bytes, 40, static_cast<std::uint32_t>(4 * samples.size()), 4);
+  std::memcpy(bytes.data() + 44, samples.data(), 4 * samples.size());
+  TTempFile file("-float.wav");
+  file.Write(bytes);
+
+  TSpectrogramSettings settings;
+  settings.SampleSize = 256;
+  settings.LogVoltage = true;
+  TNullProgress progress;
+  const auto picture = AnalyzeRecording(file.Path(), 0, settings, progress);
+  ASSERT_EQ(picture->Width(), 4);
+  const std::vector<int> white(kHalf, 255);
+  EXPECT_EQ(ColumnOf(*picture, 0), white);  // NaN
+  EXPECT_EQ(ColumnOf(*picture, 1), white);  // +inf
+  EXPECT_EQ(ColumnOf(*picture, 2), white);  // -inf
+  EXPECT_LT(ColumnOf(*picture, 3)[kHalf - 1], 255);  // 1e30, held: loud, and drawn
 }
 
 // Left and right hold different tones: each channel shows its own alone, the mix both, and a
