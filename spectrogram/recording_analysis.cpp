@@ -73,9 +73,11 @@ std::int64_t DrawColumns(TColumnSource& source, TSpectrogramBlock& block, bool l
   return x;
 }
 
+// A piece of picture and the columns drawn into it.
+using TPiece = std::pair<std::unique_ptr<TPixelBitmap>, std::int64_t>;
+
 // The columns of the first picture and then of each piece, side by side.
-std::unique_ptr<TPixelBitmap> Joined(std::unique_ptr<TPixelBitmap> first,
-                                     const std::vector<std::pair<std::unique_ptr<TPixelBitmap>, std::int64_t>>& pieces) {
+std::unique_ptr<TPixelBitmap> Joined(std::unique_ptr<TPixelBitmap> first, const std::vector<TPiece>& pieces) {
   if (pieces.empty()) return first;
   const int height = first->Height();
   std::int64_t width = first->Width();
@@ -133,7 +135,7 @@ std::unique_ptr<TPixelBitmap> AnalyzeRecordingReader(TRecordingReader& reader, c
   const std::int64_t drawn = width > 0 ? DrawColumns(source, block, false, settings, *picture, startThread) : 0;
   // A file that announces no length, or less than it holds, goes on in pieces, each checked
   // against the limits before it is made.
-  std::vector<std::pair<std::unique_ptr<TPixelBitmap>, std::int64_t>> pieces;
+  std::vector<TPiece> pieces;
   std::int64_t total = width;
   while (drawn == width && source.Next(block)) {
     CheckBitmapSize(total + 1, height, 32);
