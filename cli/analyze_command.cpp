@@ -7,6 +7,8 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/image_output.h"
+#include "figure/spectrogram_figure.h"
+#include "signal/wave_header.h"
 #include "spectrogram/spectrogram_analysis.h"
 #include "spectrogram/spectrogram_geometry.h"
 #include "spectrogram/window_functions.h"
@@ -18,7 +20,7 @@ namespace {
 
 constexpr const char* kAnalyzeUsage =
     "usage: ombrisk-cli analyze WAVE IMAGE [--size N] [--window NAME] [--log-frequency] [--log-voltage]\n"
-    "                           [--brightness 0..100] [--invert] [--quiet]\n"
+    "                           [--brightness 0..100] [--invert] [--axes] [--colours NAME] [--quiet]\n"
     "Draws the spectrogram of WAVE into IMAGE (.bmp: 32 bits per pixel, as \"Save Spectram\" writes it;\n"
     ".png: 8-bit greyscale). One column for every N samples, N/2 rows with the lowest frequency at\n"
     "the bottom, loud bins dark on white.\n"
@@ -28,10 +30,13 @@ constexpr const char* kAnalyzeUsage =
     "  --log-voltage     grey from decibels instead of the linear magnitude\n"
     "  --brightness B    0 to 100, default 50\n"
     "  --invert          light on black\n"
+    "  --axes            frame the spectrogram with time, frequency, a level legend and the file's name\n"
+    "  --colours NAME    grey (default) or heat (black to yellow, brighter where louder); .png then\n"
+    "                    holds colour\n"
     "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n";
 
-const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--quiet"},
-                                  {"--size", "--window", "--brightness"}};
+const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--axes", "--quiet"},
+                                  {"--size", "--window", "--brightness", "--colours"}};
 
 std::int32_t ParseSampleSize(const std::string& text) {
   for (int index = 0; index < kSampleSizeCount; ++index) {
@@ -49,6 +54,14 @@ int ParseWindow(const std::string& text) {
     if (name == Lower(std::string(kWindowFunctionNames[static_cast<std::size_t>(index)]))) return index;
   }
   throw TUsageError("option '--window' takes hanning, hamming, blackman, rectangler or gaussian, not '" + text + "'");
+}
+
+TColourMap ParseColours(const std::string& text) {
+  try {
+    return ColourMapByName(text);
+  } catch (const EFigureError&) {
+    throw TUsageError("option '--colours' takes grey or heat, not '" + text + "'");
+  }
 }
 
 }  // namespace
@@ -70,6 +83,8 @@ int RunAnalyze(const std::vector<std::string>& args) {
     settings.LogFrequency = line.Has("--log-frequency");
     settings.LogVoltage = line.Has("--log-voltage");
     settings.InvertBrightness = line.Has("--invert");
+    const auto colours = line.Value("--colours");
+    const TColourMap map = colours ? ParseColours(*colours) : TColourMap::Grey;
 
     TTerminalProgress progress(stderr, StderrIsTerminal() && !line.Has("--quiet"), "analyze");
     const std::unique_ptr<TPixelBitmap> picture = AnalyzeWave(wavePath, settings, progress);
@@ -79,6 +94,13 @@ int RunAnalyze(const std::vector<std::string>& args) {
     if (picture->Width() == 0) {
       throw Exception("'" + wavePath + "' announces no samples: its spectrogram is 0 pixels wide, nothing written");
     }
+    if (line.Has("--axes")) {
+      const std::unique_ptr<TPixelBitmap> figure =
+          DrawFigure(*picture, FigureAxesFor(settings, static_cast<std::int32_t>(kSampleRateHz), wavePath), map);
+      SaveImage(*figure, imagePath, kind);
+      return kExitDone;
+    }
+    ApplyColourMap(*picture, map);
     SaveImage(*picture, imagePath, kind);
     return kExitDone;
   });

@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libgtest-dev libbenchmark-dev fonts-noto-cjk
+  # the labels of analyze --axes: FreeType and the DejaVu font at its Debian path
+  libfreetype-dev fonts-dejavu-core
   # playback in the preview window (QAudioSink; Qt's PulseAudio backend needs no media framework)
   qt6-multimedia-dev
   # test and benchmark references only, never linked into the product

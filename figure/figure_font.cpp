@@ -1,0 +1,122 @@
+#include "figure/figure_font.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "figure/colour_maps.h"
+
+namespace ombrisk {
+
+namespace {
+
+struct TLibraryDeleter {
+  void operator()(FT_Library library) const { FT_Done_FreeType(library); }
+};
+struct TFaceDeleter {
+  void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+
+// Code points of UTF-8 text; a malformed sequence gives U+FFFD and resumes at the next byte.
+std::vector<char32_t> CodePoints(const std::string& text) {
+  std::vector<char32_t> out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+    char32_t code = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
+    bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
+    for (int k = 1; valid && k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+      valid = (next & 0xC0) == 0x80;
+      code = (code << 6) | (next & 0x3F);
+    }
+    if (valid) {
+      out.push_back(code);
+      i += static_cast<std::size_t>(extra) + 1;
+    } else {
+      out.push_back(U'\uFFFD');
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+struct TFigureFont::TImpl {
+  std::unique_ptr<FT_LibraryRec_, TLibraryDeleter> Library;
+  std::unique_ptr<FT_FaceRec_, TFaceDeleter> Face;
+  int Ascent = 0;
+  int Descent = 0;
+
+  // The glyph of code rendered into the face's slot, or false when the font cannot render it.
+  bool Render(char32_t code) const {
+    return FT_Load_Char(Face.get(), code, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0;
+  }
+};
+
+TFigureFont::TFigureFont(const std::string& path, int pixelSize) : m_impl(std::make_unique<TImpl>()) {
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) throw EFigureError("FreeType cannot start");
+  m_impl->Library.reset(library);
+  FT_Face face = nullptr;
+  if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
+    throw EFigureError("cannot load the font '" + path + "' for the figure's labels (fonts-dejavu-core provides it)");
+  }
+  m_impl->Face.reset(face);
+  if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
+    throw EFigureError("the font '" + path + "' has no size of " + std::to_string(pixelSize) + " pixels");
+  }
+  // 26.6 fixed point, rounded outwards.
+  m_impl->Ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
+  m_impl->Descent = static_cast<int>((-face->size->metrics.descender + 63) >> 6);
+}
+
+TFigureFont::~TFigureFont() = default;
+
+int TFigureFont::Ascent() const { return m_impl->Ascent; }
+int TFigureFont::Descent() const { return m_impl->Descent; }
+
+int TFigureFont::TextWidth(const std::string& text) const {
+  long width = 0;
+  for (const char32_t code : CodePoints(text)) {
+    if (m_impl->Render(code)) width += m_impl->Face->glyph->advance.x;
+  }
+  return static_cast<int>((width + 63) >> 6);
+}
+
+void TFigureFont::Draw(TPixelBitmap& picture, int x, int baseline, const std::string& text, const TRGB& colour) const {
+  long pen = static_cast<long>(x) << 6;
+  for (const char32_t code : CodePoints(text)) {
+    if (!m_impl->Render(code)) continue;
+    const FT_GlyphSlot slot = m_impl->Face->glyph;
+    const FT_Bitmap& glyph = slot->bitmap;
+    const long left = (pen >> 6) + slot->bitmap_left;
+    const long top = baseline - slot->bitmap_top;
+    for (unsigned row = 0; row < glyph.rows; ++row) {
+      const long y = top + static_cast<long>(row);
+      if (y < 0 || y >= picture.Height()) continue;
+      std::uint8_t* line = picture.ScanLine(static_cast<int>(y));
+      const unsigned char* coverage = glyph.buffer + static_cast<std::ptrdiff_t>(row) * glyph.pitch;
+      for (unsigned column = 0; column < glyph.width; ++column) {
+        const long px = left + static_cast<long>(column);
+        const int alpha = coverage[column];
+        if (px < 0 || px >= picture.Width() || alpha == 0) continue;
+        std::uint8_t* pixel = line + px * 4;
+        const auto blend = [alpha](std::uint8_t under, std::uint8_t over) {
+          return static_cast<std::uint8_t>((under * (255 - alpha) + over * alpha + 127) / 255);
+        };
+        pixel[0] = blend(pixel[0], colour.Blue);
+        pixel[1] = blend(pixel[1], colour.Green);
+        pixel[2] = blend(pixel[2], colour.Red);
+      }
+    }
+    pen += slot->advance.x;
+  }
+}
+
+}  // namespace ombrisk
