@@ -56,7 +56,8 @@ int WidestLabel(const TFigureFont& font, const std::vector<TTick>& ticks) {
 TFigurePlan Plan(const TPixelBitmap& spectrogram, const TFigureAxes& axes, const TFigureFont& font) {
   const int width = spectrogram.Width();
   const int height = spectrogram.Height();
-  const int spacing = font.LineHeight() + 4;
+  // Labels beside a tall axis read best with a line or two of paper between them.
+  const int spacing = 2 * font.LineHeight() + 8;
   TFigurePlan plan;
   plan.Ticks.Time = TimeTicks(axes, width, [&](const std::string& text) { return font.TextWidth(text); });
   plan.Ticks.Frequency = FrequencyTicks(axes, spacing);
@@ -159,7 +160,8 @@ std::unique_ptr<TPixelBitmap> DrawFigure(const TPixelBitmap& spectrogram, const 
     const int x = left + tick.Pixel;
     FillRect(*figure, x, top + height + 1, 1, kTick, kInk);
     const int textWidth = font.TextWidth(tick.Label);
-    const int at = std::clamp(x - textWidth / 2, 0, std::max(0, layout.Width - textWidth));
+    // The last label may not run under the legend's caption.
+    const int at = std::clamp(x - textWidth / 2, 0, std::max(0, layout.LegendLeft - kGap - textWidth));
     font.Draw(*figure, at, labelsBaseline, tick.Label, kInk);
   }
   for (const TTick& tick : plan.Ticks.Frequency) {
