@@ -55,13 +55,20 @@ TRGB HeatColour(int entry) {
   const double s = entry / 255.0;
   const double lightness = 100.0 * s;
   const double hue = (290.0 + 165.0 * s) * std::numbers::pi / 180.0;
-  double chroma = 75.0 * std::pow(std::sin(std::numbers::pi * s), 0.7);
-  TLinearRgb rgb = FromLab(lightness, chroma * std::cos(hue), chroma * std::sin(hue));
-  for (int step = 0; step < 60 && !InGamut(rgb); ++step) {
-    chroma *= 0.95;
-    rgb = FromLab(lightness, chroma * std::cos(hue), chroma * std::sin(hue));
+  const auto at = [&](double chroma) { return FromLab(lightness, chroma * std::cos(hue), chroma * std::sin(hue)); };
+  const double wanted = 75.0 * std::pow(std::sin(std::numbers::pi * s), 0.7);
+  TLinearRgb rgb = at(wanted);
+  if (!InGamut(rgb)) {
+    // The most chroma sRGB shows at this lightness and hue: the colours then run smoothly along
+    // the gamut's edge instead of jumping between cut-back steps.
+    double inside = 0.0;
+    double outside = wanted;
+    for (int step = 0; step < 40; ++step) {
+      const double middle = (inside + outside) / 2.0;
+      (InGamut(at(middle)) ? inside : outside) = middle;
+    }
+    rgb = at(inside);
   }
-  if (!InGamut(rgb)) rgb = FromLab(lightness, 0.0, 0.0);
   return {EncodeSrgb(rgb.R), EncodeSrgb(rgb.G), EncodeSrgb(rgb.B)};
 }
 
