@@ -53,9 +53,10 @@ struct TFigureFont::TImpl {
   int Ascent = 0;
   int Descent = 0;
 
-  // The glyph of code rendered into the face's slot, or false when the font cannot render it.
-  bool Render(char32_t code) const {
-    return FT_Load_Char(Face.get(), code, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0;
+  // The glyph of code in the face's slot (its coverage too when render is set), or false when the
+  // font has none.
+  bool Load(char32_t code, bool render) const {
+    return FT_Load_Char(Face.get(), code, (render ? FT_LOAD_RENDER : FT_LOAD_DEFAULT) | FT_LOAD_TARGET_NORMAL) == 0;
   }
 };
 
@@ -84,7 +85,7 @@ int TFigureFont::Descent() const { return m_impl->Descent; }
 int TFigureFont::TextWidth(const std::string& text) const {
   long width = 0;
   for (const char32_t code : CodePoints(text)) {
-    if (m_impl->Render(code)) width += m_impl->Face->glyph->advance.x;
+    if (m_impl->Load(code, false)) width += m_impl->Face->glyph->advance.x;
   }
   return static_cast<int>((width + 63) >> 6);
 }
@@ -92,7 +93,7 @@ int TFigureFont::TextWidth(const std::string& text) const {
 void TFigureFont::Draw(TPixelBitmap& picture, int x, int baseline, const std::string& text, const TRGB& colour) const {
   long pen = static_cast<long>(x) << 6;
   for (const char32_t code : CodePoints(text)) {
-    if (!m_impl->Render(code)) continue;
+    if (!m_impl->Load(code, true)) continue;
     const FT_GlyphSlot slot = m_impl->Face->glyph;
     const FT_Bitmap& glyph = slot->bitmap;
     const long left = (pen >> 6) + slot->bitmap_left;

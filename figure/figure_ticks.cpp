@@ -68,24 +68,24 @@ std::vector<TTick> TimeTicks(const TFigureAxes& axes, int width, const TTextWidt
   } else {
     steps.insert(steps.end(), {10.0, 20.0, 30.0});
   }
-  std::vector<TTick> ticks;
+  const auto label = [&](double t, int decimals) { return clock ? Clock(t, hours) : Fixed(t, decimals) + " s"; };
   for (const double step : steps) {
     const int decimals = DecimalsFor(step);
-    ticks.clear();
-    int widest = 0;
-    for (long long i = 0;; ++i) {
+    const auto count = static_cast<long long>(std::floor(duration / step + 1e-9));
+    // Digits are all as wide, so the last label is the widest; only the step that fits is labelled.
+    const int widest = std::max(textWidth(label(0.0, decimals)), textWidth(label(static_cast<double>(count) * step, decimals)));
+    if (step * columnsPerSecond < widest + kLabelGap) continue;
+    std::vector<TTick> ticks;
+    for (long long i = 0; i <= count; ++i) {
       const double t = static_cast<double>(i) * step;
       const double column = std::floor(t * columnsPerSecond + 1e-9);
       if (column > width) break;
-      std::string label = clock ? Clock(t, hours) : Fixed(t, decimals) + " s";
-      widest = std::max(widest, textWidth(label));
-      ticks.push_back({static_cast<int>(column), std::move(label)});
+      ticks.push_back({static_cast<int>(column), label(t, decimals)});
     }
-    if (step * columnsPerSecond >= widest + kLabelGap) return ticks;
+    return ticks;
   }
   // Longer than any step can space out: the start alone.
-  ticks.resize(1);
-  return ticks;
+  return {TTick{0, label(0.0, 0)}};
 }
 
 std::vector<TTick> FrequencyTicks(const TFigureAxes& axes, int minSpacing) {
@@ -141,7 +141,8 @@ std::vector<TTick> FrequencyTicks(const TFigureAxes& axes, int minSpacing) {
 }
 
 int LegendTopLevel(const TFigureAxes& axes) {
-  if (!(axes.FullScaleMagnitude > 0.0)) throw EFigureError("the full-scale magnitude must be above 0");
+  // At brightness 0 every bin is level 0.
+  if (!(axes.FullScaleMagnitude > 0.0)) return 1;
   const double loudest = 2.0 * axes.FullScaleMagnitude;
   const double level = axes.LogVoltage ? 20.0 * std::log10(loudest / 4.0) : loudest;
   return std::clamp(static_cast<int>(std::ceil(level)), 1, 255);
@@ -155,6 +156,11 @@ int LegendLevel(int row, int height, int topLevel) {
 std::vector<TTick> LevelTicks(const TFigureAxes& axes, int height, int minSpacing) {
   const int top = LegendTopLevel(axes);
   if (height < 2) return {};
+  if (!(axes.FullScaleMagnitude > 0.0)) {
+    // Nothing but level 0, which is a magnitude of 0 and no level in dB.
+    if (axes.LogVoltage) return {};
+    return {TTick{height - 1, "0"}};
+  }
   const double rowsPerLevel = (height - 1) / static_cast<double>(top);
   // A level L stands for L ÷ full (linear) or L − 20 log10(full ÷ 4) dB (logarithmic).
   const double full = axes.FullScaleMagnitude;

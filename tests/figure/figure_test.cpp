@@ -88,6 +88,12 @@ TEST(FigureTicks, LegendShowsFullScaleWhereItsLevelIs) {
   ASSERT_NE(FindLabel(decibels, "0"), nullptr);
   EXPECT_EQ(FindLabel(decibels, "0")->Pixel, 34 - 28);
   EXPECT_NE(FindLabel(decibels, "\u221220"), nullptr);
+  // Brightness 0: every bin is level 0, which the legend still shows.
+  axes.FullScaleMagnitude = 0.0;
+  EXPECT_EQ(LegendTopLevel(axes), 1);
+  EXPECT_TRUE(LevelTicks(axes, 64, 5).empty());
+  axes.LogVoltage = false;
+  EXPECT_EQ(LevelTicks(axes, 64, 5), (std::vector<TTick>{TTick{63, "0"}}));
 }
 
 TEST(ColourMaps, HeatGrowsSteadilyLighterFromBlackToWhite) {
