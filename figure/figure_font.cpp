@@ -49,29 +49,49 @@ std::vector<char32_t> CodePoints(const std::string& text) {
 
 struct TFigureFont::TImpl {
   std::unique_ptr<FT_LibraryRec_, TLibraryDeleter> Library;
-  std::unique_ptr<FT_FaceRec_, TFaceDeleter> Face;
+  // The font first, then the fallbacks that could be loaded.
+  std::vector<std::unique_ptr<FT_FaceRec_, TFaceDeleter>> Faces;
   int Ascent = 0;
   int Descent = 0;
 
-  // The glyph of code in the face's slot (its coverage too when render is set), or false when the
-  // font has none.
-  bool Load(char32_t code, bool render) const {
-    return FT_Load_Char(Face.get(), code, (render ? FT_LOAD_RENDER : FT_LOAD_DEFAULT) | FT_LOAD_TARGET_NORMAL) == 0;
+  // The glyph of code in its face's slot (its coverage too when render is set), or nothing when
+  // no face can load it; a character no face has is the first face's missing-glyph box.
+  FT_GlyphSlot Load(char32_t code, bool render) const {
+    FT_Face face = Faces.front().get();
+    for (const auto& candidate : Faces) {
+      if (FT_Get_Char_Index(candidate.get(), code) != 0) {
+        face = candidate.get();
+        break;
+      }
+    }
+    const FT_Int32 flags = (render ? FT_LOAD_RENDER : FT_LOAD_DEFAULT) | FT_LOAD_TARGET_NORMAL;
+    return FT_Load_Char(face, code, flags) == 0 ? face->glyph : nullptr;
   }
 };
 
-TFigureFont::TFigureFont(const std::string& path, int pixelSize) : m_impl(std::make_unique<TImpl>()) {
+TFigureFont::TFigureFont(const std::string& path, int pixelSize, const std::vector<std::string>& fallbacks)
+    : m_impl(std::make_unique<TImpl>()) {
   FT_Library library = nullptr;
   if (FT_Init_FreeType(&library) != 0) throw EFigureError("FreeType cannot start");
   m_impl->Library.reset(library);
-  FT_Face face = nullptr;
-  if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
-    throw EFigureError("cannot load the font '" + path + "' for the figure's labels (fonts-dejavu-core provides it)");
+  using TFace = std::unique_ptr<FT_FaceRec_, TFaceDeleter>;
+  // The face of file at the size, or none.
+  const auto open = [&](const std::string& file) {
+    FT_Face face = nullptr;
+    if (FT_New_Face(library, file.c_str(), 0, &face) != 0) return TFace();
+    TFace owned(face);
+    return FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize)) == 0 ? std::move(owned) : TFace();
+  };
+  TFace first = open(path);
+  if (!first) {
+    throw EFigureError("cannot load the font '" + path + "' at " + std::to_string(pixelSize) +
+                       " pixels for the figure's labels (fonts-dejavu-core provides it)");
   }
-  m_impl->Face.reset(face);
-  if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
-    throw EFigureError("the font '" + path + "' has no size of " + std::to_string(pixelSize) + " pixels");
+  m_impl->Faces.push_back(std::move(first));
+  for (const std::string& file : fallbacks) {
+    if (TFace fallback = open(file)) m_impl->Faces.push_back(std::move(fallback));
   }
+  const FT_Face face = m_impl->Faces.front().get();
   // 26.6 fixed point, rounded outwards.
   m_impl->Ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
   m_impl->Descent = static_cast<int>((-face->size->metrics.descender + 63) >> 6);
@@ -85,7 +105,7 @@ int TFigureFont::Descent() const { return m_impl->Descent; }
 int TFigureFont::TextWidth(const std::string& text) const {
   long width = 0;
   for (const char32_t code : CodePoints(text)) {
-    if (m_impl->Load(code, false)) width += m_impl->Face->glyph->advance.x;
+    if (const FT_GlyphSlot slot = m_impl->Load(code, false)) width += slot->advance.x;
   }
   return static_cast<int>((width + 63) >> 6);
 }
@@ -93,8 +113,8 @@ int TFigureFont::TextWidth(const std::string& text) const {
 void TFigureFont::Draw(TPixelBitmap& picture, int x, int baseline, const std::string& text, const TRGB& colour) const {
   long pen = static_cast<long>(x) << 6;
   for (const char32_t code : CodePoints(text)) {
-    if (!m_impl->Load(code, true)) continue;
-    const FT_GlyphSlot slot = m_impl->Face->glyph;
+    const FT_GlyphSlot slot = m_impl->Load(code, true);
+    if (slot == nullptr) continue;
     const FT_Bitmap& glyph = slot->bitmap;
     const long left = (pen >> 6) + slot->bitmap_left;
     const long top = baseline - slot->bitmap_top;

@@ -1,13 +1,16 @@
 // TFigureFont: text for the figure's labels, through FreeType from a TrueType file, drawn
-// anti-aliased onto a TPixelBitmap. Sizes and positions are in pixels.
+// anti-aliased onto a TPixelBitmap. Sizes and positions are in pixels. A character the font lacks
+// (a Japanese file name) comes from the first fallback font that has it.
 //
-//   const TFigureFont font(kFigureFontPath, 12);          // EFigureError naming the file if unreadable
+//   const TFigureFont font(kFigureFontPath, 12, {kCjkFont}); // EFigureError naming the first file
+//                                                            // if unreadable; fallbacks may be missing
 //   const int w = font.TextWidth("2.5 kHz");
 //   font.Draw(picture, x, baseline, "2.5 kHz", {0, 0, 0}); // clipped to the picture
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "toolkit/pixel_bitmap.h"
 
@@ -15,7 +18,7 @@ namespace ombrisk {
 
 class TFigureFont {
 public:
-  TFigureFont(const std::string& path, int pixelSize);
+  TFigureFont(const std::string& path, int pixelSize, const std::vector<std::string>& fallbacks = {});
   ~TFigureFont();
   TFigureFont(const TFigureFont&) = delete;
   TFigureFont& operator=(const TFigureFont&) = delete;

@@ -124,13 +124,13 @@ TFigureAxes FigureAxesFor(const TSpectrogramSettings& settings, std::int32_t rat
 }
 
 TFigureLayout FigureLayout(const TPixelBitmap& spectrogram, const TFigureAxes& axes, const std::string& fontPath) {
-  const TFigureFont font(fontPath, kFigureFontPixels);
+  const TFigureFont font(fontPath, kFigureFontPixels, {kFigureFallbackFontPath});
   return Plan(spectrogram, axes, font).Layout;
 }
 
 std::unique_ptr<TPixelBitmap> DrawFigure(const TPixelBitmap& spectrogram, const TFigureAxes& axes, TColourMap map,
                                          const std::string& fontPath) {
-  const TFigureFont font(fontPath, kFigureFontPixels);
+  const TFigureFont font(fontPath, kFigureFontPixels, {kFigureFallbackFontPath});
   const TFigurePlan plan = Plan(spectrogram, axes, font);
   const TFigureLayout& layout = plan.Layout;
   auto figure = std::make_unique<TPixelBitmap>();

@@ -17,8 +17,10 @@
 
 namespace ombrisk {
 
-// Where Debian's fonts-dejavu-core puts the labels' font.
+// Where Debian's fonts-dejavu-core puts the labels' font, and fonts-noto-cjk the one that
+// supplies what it lacks (Japanese file names); the second may be missing.
 inline constexpr const char* kFigureFontPath = OMBRISK_FIGURE_FONT;
+inline constexpr const char* kFigureFallbackFontPath = OMBRISK_FIGURE_FALLBACK_FONT;
 inline constexpr int kFigureFontPixels = 12;
 
 // The axes of a spectrogram analysed with settings from a file at rateHz; the name shown is
