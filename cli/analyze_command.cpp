@@ -7,6 +7,8 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/image_output.h"
+#include "figure/spectrogram_figure.h"
+#include "signal/wave_header.h"
 #include "spectrogram/recording_analysis.h"
 #include "spectrogram/spectrogram_analysis.h"
 #include "spectrogram/spectrogram_geometry.h"
@@ -19,7 +21,8 @@ namespace {
 
 constexpr const char* kAnalyzeUsage =
     "usage: ombrisk-cli analyze WAVE IMAGE [--size N] [--window NAME] [--log-frequency] [--log-voltage]\n"
-    "                           [--brightness 0..100] [--invert] [--decode] [--channel N] [--quiet]\n"
+    "                           [--brightness 0..100] [--invert] [--decode] [--channel N]\n"
+    "                           [--axes] [--colours NAME] [--quiet]\n"
     "Draws the spectrogram of WAVE into IMAGE (.bmp: 32 bits per pixel, as \"Save Spectram\" writes it;\n"
     ".png: 8-bit greyscale). One column for every N samples, N/2 rows with the lowest frequency at\n"
     "the bottom, loud bins dark on white.\n"
@@ -33,10 +36,13 @@ constexpr const char* kAnalyzeUsage =
     "                    MP3) at its own rate, channels mixed; without it WAVE is read as 16-bit mono\n"
     "                    44.1 kHz samples after a 44-byte header\n"
     "  --channel N       with --decode: only channel N (1, 2, ...) instead of the mix\n"
+    "  --axes            frame the spectrogram with time, frequency, a level legend and the file's name\n"
+    "  --colours NAME    grey (default) or heat (black to yellow, brighter where louder); .png then\n"
+    "                    holds colour\n"
     "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n";
 
-const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--quiet", "--decode"},
-                                  {"--size", "--window", "--brightness", "--channel"}};
+const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--quiet", "--decode", "--axes"},
+                                  {"--size", "--window", "--brightness", "--channel", "--colours"}};
 
 std::int32_t ParseSampleSize(const std::string& text) {
   for (int index = 0; index < kSampleSizeCount; ++index) {
@@ -54,6 +60,14 @@ int ParseWindow(const std::string& text) {
     if (name == Lower(std::string(kWindowFunctionNames[static_cast<std::size_t>(index)]))) return index;
   }
   throw TUsageError("option '--window' takes hanning, hamming, blackman, rectangler or gaussian, not '" + text + "'");
+}
+
+TColourMap ParseColours(const std::string& text) {
+  try {
+    return ColourMapByName(text);
+  } catch (const EFigureError&) {
+    throw TUsageError("option '--colours' takes grey or heat, not '" + text + "'");
+  }
 }
 
 }  // namespace
@@ -75,6 +89,8 @@ int RunAnalyze(const std::vector<std::string>& args) {
     settings.LogFrequency = line.Has("--log-frequency");
     settings.LogVoltage = line.Has("--log-voltage");
     settings.InvertBrightness = line.Has("--invert");
+    const auto colours = line.Value("--colours");
+    const TColourMap map = colours ? ParseColours(*colours) : TColourMap::Grey;
 
     const bool decode = line.Has("--decode");
     std::int32_t channel = 0;  // the mix
@@ -100,6 +116,13 @@ int RunAnalyze(const std::vector<std::string>& args) {
     if (picture->Width() == 0) {
       throw Exception("'" + wavePath + "' announces no samples: its spectrogram is 0 pixels wide, nothing written");
     }
+    if (line.Has("--axes")) {
+      const std::unique_ptr<TPixelBitmap> figure =
+          DrawFigure(*picture, FigureAxesFor(settings, recording.SampleRateHz, wavePath), map);
+      SaveImage(*figure, imagePath, kind);
+      return kExitDone;
+    }
+    ApplyColourMap(*picture, map);
     SaveImage(*picture, imagePath, kind);
     return kExitDone;
   });

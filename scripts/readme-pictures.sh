@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Redraws the README's two pictures with Ombrisk itself: the bundled sample as the program sees
-# it, and the spectrogram of the sound made from it.
+# Redraws the README's pictures with Ombrisk itself: the bundled sample as the program sees it,
+# the spectrogram of the sound made from it, and the framed heat spectrogram of a recording
+# (eight seconds of plucked arpeggios and a chord, 48 kHz stereo FLAC, made here by sox).
 #   OMBRISK_BUILD_DIR=build ./scripts/readme-pictures.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,4 +11,14 @@ trap 'rm -rf "$work"' EXIT
 "$cli" grey assets/ombrisk-demo.bmp docs/ombrisk-demo.png
 "$cli" synth assets/ombrisk-demo.bmp "$work/demo.wav" --quiet
 "$cli" analyze "$work/demo.wav" docs/ombrisk-demo-spectrogram.png --size 512 --brightness 100 --quiet
-echo "docs/ombrisk-demo.png and docs/ombrisk-demo-spectrogram.png redrawn"
+
+notes=()
+for note in C4 E4 G4 C5 E5 G5 E5 C5 A3 C4 E4 A4 C5 E5 C5 A4 F3 A3 C4 F4 A4 C5 A4 F4 G3 B3 D4 G4 B4 D5 B4 G4; do
+  notes+=("$work/note${#notes[@]}.wav")
+  sox -n -r 48000 -b 24 "${notes[-1]}" synth 0.2 pluck "$note" gain -4 fade 0 0.2 0.03
+done
+sox -n -r 48000 -b 24 "$work/chord.wav" synth 1.6 pluck C3 pluck C4 pluck E4 pluck G4 pluck C5 remix - gain -10 fade 0 1.6 0.8
+sox "${notes[@]}" "$work/chord.wav" -c 2 "$work/arpeggios.flac" reverb 30 50 80 channels 2
+"$cli" analyze "$work/arpeggios.flac" docs/ombrisk-recording.png --decode --axes --colours heat --window hanning \
+    --brightness 100 --quiet
+echo "docs/ombrisk-demo.png, docs/ombrisk-demo-spectrogram.png and docs/ombrisk-recording.png redrawn"
