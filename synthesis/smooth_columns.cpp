@@ -15,8 +15,9 @@ namespace ombrisk {
 namespace {
 
 // The bins are fine enough that neighbouring rows get bins of their own and no row is further
-// than 1 % of the band from where it belongs.
-constexpr double kBandPlacementShare = 0.01;
+// than 1 % of the band from where it belongs, nor (when the band starts above 0 Hz, up to the
+// longest transform) 1 % of its own frequency.
+constexpr double kPlacementShare = 0.01;
 // The raised-cosine weight is turned by a recurrence and set afresh from the cosine this often, so
 // that rounding cannot drift over a long column.
 constexpr std::int64_t kWeightReseed = 1024;
@@ -34,7 +35,8 @@ TSmoothRows::TSmoothRows(int height, TFrequencyBand band, bool logFrequency, std
       m_cos(m_bins.size()), m_sin(m_bins.size()) {
   const double rate = static_cast<double>(rateHz);
   const double width = band.HighHz - band.LowHz;
-  double needed = rate / (2.0 * kBandPlacementShare * width);
+  double needed = rate / (2.0 * kPlacementShare * width);
+  if (band.LowHz > 0) needed = std::max(needed, rate / (2.0 * kPlacementShare * band.LowHz));
   if (height > 1) {
     const double spacing = WantedHz(1) - WantedHz(0);  // the closest pair: the bottom two rows
     needed = std::max(needed, rate / spacing);
@@ -98,7 +100,6 @@ float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amp
   const std::size_t mask = static_cast<std::size_t>(length) - 1;
   const auto total = static_cast<std::int64_t>(out.size());
   const double share = static_cast<double>(total) / static_cast<double>(width);
-  const double step = std::numbers::pi / share;
   auto centre = [&](int x) { return (static_cast<double>(x) + 0.5) * share; };
   auto firstAtOrAfter = [&](double c) { return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::ceil(c)), 0, total); };
 
@@ -112,16 +113,10 @@ float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amp
   };
 
   float peak = 0.0f;
-  auto hold = [&](std::span<const double> a, std::int64_t from, std::int64_t to) {
-    for (std::int64_t t = from; t < to; ++t) {
-      const float v = static_cast<float>(a[static_cast<std::size_t>(t) & mask]);
-      out[static_cast<std::size_t>(t)] = v;
-      peak = std::max(peak, std::fabs(v));
-    }
-  };
-  // Between centres c and c + share: weight 0.5 − 0.5 cos(pi (t − c) / share) on the next column.
-  auto blend = [&](std::span<const double> a, std::span<const double> b, double c, std::int64_t from,
+  // From c to c + span: weight 0.5 − 0.5 cos(pi (t − c) / span) on b, the rest on a.
+  auto blend = [&](std::span<const double> a, std::span<const double> b, double c, double span, std::int64_t from,
                    std::int64_t to) {
+    const double step = std::numbers::pi / span;
     for (std::int64_t base = from; base < to; base += kWeightReseed) {
       const std::int64_t end = std::min(to, base + kWeightReseed);
       const double angle = step * (static_cast<double>(base) - c);
@@ -142,18 +137,22 @@ float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amp
     }
   };
 
+  // The sound fades in over the half column before the first centre and out over the half after
+  // the last, so that it neither starts nor stops with a step: a blend with silence.
+  std::vector<double> silence(static_cast<std::size_t>(length), 0.0);
+  const std::span<const double> quiet(silence);
   auto current = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(length));
   auto next = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(length));
   const std::size_t size = static_cast<std::size_t>(length);
   waveform(0, {current.get(), size});
-  hold({current.get(), size}, 0, firstAtOrAfter(centre(0)));
+  blend(quiet, {current.get(), size}, 0.0, centre(0), 0, firstAtOrAfter(centre(0)));
   for (int x = 0; x + 1 < width; ++x) {
     waveform(x + 1, {next.get(), size});
-    blend({current.get(), size}, {next.get(), size}, centre(x), firstAtOrAfter(centre(x)),
+    blend({current.get(), size}, {next.get(), size}, centre(x), share, firstAtOrAfter(centre(x)),
           firstAtOrAfter(centre(x + 1)));
     std::swap(current, next);
   }
-  hold({current.get(), size}, firstAtOrAfter(centre(width - 1)), total);
+  blend({current.get(), size}, quiet, centre(width - 1), share / 2, firstAtOrAfter(centre(width - 1)), total);
   return peak;
 }
 

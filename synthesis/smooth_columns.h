@@ -24,9 +24,9 @@
 
 namespace ombrisk {
 
-// Transform lengths are capped here (2 MiB of doubles); a band narrower than this allows has its
-// rows on a grid of rateHz / kMaxSmoothFrameLength.
-inline constexpr std::int32_t kMaxSmoothFrameLength = std::int32_t{1} << 18;
+// Transform lengths are capped here (512 KiB of doubles); rows closer than this allows share a
+// grid of rateHz / kMaxSmoothFrameLength (0.67 Hz at 44100).
+inline constexpr std::int32_t kMaxSmoothFrameLength = std::int32_t{1} << 16;
 
 class TSmoothRows {
 public:
