@@ -39,18 +39,23 @@ inline double SinPi(double u) {
   return -x * p;
 }
 
-// out[k] = a[k] + w (b[k] − a[k]) with w = 1/2 + sin(pi u)/2 at u = first + k × step (u runs
-// from −1/2 to 1/2 over a whole blend); returns the largest magnitude written.
-float BlendRun(const double* a, const double* b, double first, double step, std::span<float> out) {
-  float* const o = out.data();
-  const auto count = static_cast<std::int32_t>(out.size());  // at most one period
-  for (std::int32_t k = 0; k < count; ++k) {
-    const double w = 0.5 + 0.5 * SinPi(first + static_cast<double>(k) * step);
-    o[k] = static_cast<float>(a[k] + w * (b[k] - a[k]));
+// w[k] = 1/2 + sin(pi u)/2 at u = first + k × step: from 0 at u = −1/2 to 1 at u = 1/2.
+void FillWeights(double first, double step, std::span<double> w) {
+  double* const out = w.data();
+  const std::size_t count = w.size();
+  for (std::size_t k = 0; k < count; ++k) {
+    out[k] = 0.5 + 0.5 * SinPi(first + static_cast<double>(static_cast<std::int32_t>(k)) * step);
   }
+}
+
+// out[k] = a[k] + w[k] (b[k] − a[k]); returns the largest magnitude written.
+float BlendRun(const double* a, const double* b, const double* w, std::span<float> out) {
+  float* const o = out.data();
+  const std::size_t count = out.size();
+  for (std::size_t k = 0; k < count; ++k) o[k] = static_cast<float>(a[k] + w[k] * (b[k] - a[k]));
   // The magnitude's bits order as the magnitudes do, and an integer maximum runs on vectors.
   std::int32_t peak = 0;
-  for (std::int32_t k = 0; k < count; ++k) {
+  for (std::size_t k = 0; k < count; ++k) {
     peak = std::max(peak, static_cast<std::int32_t>(std::bit_cast<std::uint32_t>(o[k]) & 0x7FFFFFFFu));
   }
   return std::bit_cast<float>(peak);
@@ -180,18 +185,29 @@ private:
     InverseRealFFT(static_cast<std::int32_t>(m_length), spectrum);
   }
 
-  // From c to c + span: weight 0.5 − 0.5 cos(pi (t − c) / span) on b, the rest on a. Runs are cut
-  // where the index wraps round the period, so that the loop inside reads both waveforms in order.
+  // From c to c + span: weight 0.5 − 0.5 cos(pi (t − c) / span) on b, the rest on a. The weights
+  // depend only on where the first sample falls after c, which is the same for every pair of
+  // columns when a column holds a whole number of samples, so they are kept for the next pair.
+  // Runs are cut where the index wraps round the period, so that the loop inside reads both
+  // waveforms in order.
   void Blend(const std::vector<double>& a, const std::vector<double>& b, double c, double span, std::int64_t from,
              std::int64_t to) {
+    if (to <= from) return;
     const double inverse = 1.0 / span;
+    const double first = (static_cast<double>(from) - c) * inverse - 0.5;
+    const auto count = static_cast<std::size_t>(to - from);
+    if (first != m_weightsFirst || inverse != m_weightsStep || count != m_weights.size()) {
+      m_weights.resize(count);
+      FillWeights(first, inverse, m_weights);
+      m_weightsFirst = first;
+      m_weightsStep = inverse;
+    }
     for (std::int64_t t = from; t < to;) {
       const std::size_t i = static_cast<std::size_t>(t) & (m_length - 1);
-      const std::size_t count = std::min(static_cast<std::size_t>(to - t), m_length - i);
-      const double first = (static_cast<double>(t) - c) * inverse - 0.5;
-      m_peak = std::max(m_peak, BlendRun(a.data() + i, b.data() + i, first, inverse,
-                                         m_out.subspan(static_cast<std::size_t>(t), count)));
-      t += static_cast<std::int64_t>(count);
+      const std::size_t run = std::min(static_cast<std::size_t>(to - t), m_length - i);
+      m_peak = std::max(m_peak, BlendRun(a.data() + i, b.data() + i, m_weights.data() + (t - from),
+                                         m_out.subspan(static_cast<std::size_t>(t), run)));
+      t += static_cast<std::int64_t>(run);
     }
   }
 
@@ -206,6 +222,9 @@ private:
   std::vector<double> m_current;
   std::vector<double> m_next;
   std::vector<double> m_silence;
+  std::vector<double> m_weights;
+  double m_weightsFirst = 0;
+  double m_weightsStep = 0;
   float m_peak = 0.0f;
 };
 
