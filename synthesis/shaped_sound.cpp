@@ -21,7 +21,7 @@ namespace {
 
 constexpr double kAsDrawnRateHz = 44100.0;
 // The loudest sample lands half a decibel below full scale: within 1 dB of it, and never on it.
-const double kPeakLevel = 32767.0 * std::pow(10.0, -0.5 / 20.0);
+constexpr double kPeakDecibels = -0.5;
 constexpr std::size_t kWriteChunk = std::size_t{1} << 15;
 constexpr double kRoundingShift = 6755399441055744.0;  // 1.5 × 2^52
 
@@ -57,8 +57,9 @@ TResolvedShape Resolve(const TBitmap& picture, const TSynthesisSettings& setting
   const double seconds = shape.Seconds > 0 ? shape.Seconds : AsDrawnSeconds(picture);
   if (!HasPixels(picture)) return {0, band};
 
-  if (shape.Seconds == 0 && seconds <= 0) throw EShapedSoundError("length 0 s is not a positive number of seconds");
-  if (band.LowHz >= band.HighHz) {
+  // A single row sounds at one frequency, so its band may be a point.
+  const bool point = picture.Height() == 1 && band.LowHz == band.HighHz;
+  if (band.LowHz >= band.HighHz && !point) {
     throw EShapedSoundError("lowest frequency " + Number(band.LowHz) + " Hz is not below the highest, " +
                             Number(band.HighHz) + " Hz");
   }
@@ -160,7 +161,8 @@ void RunSmoothSynthesis(const TBitmap& picture, const TSynthesisSettings& settin
     const auto sound = std::make_unique_for_overwrite<float[]>(samples);
     const std::span<float> out(sound.get(), samples);
     const float peak = SynthesizeSmooth(reader, SmoothAmplitudes(settings), rows, width, out, progress);
-    WriteScaled(file, out, peak > 0 ? kPeakLevel / peak : 0.0);
+    const double level = 32767.0 * std::pow(10.0, kPeakDecibels / 20.0);
+    WriteScaled(file, out, peak > 0 ? level / peak : 0.0);
   }
   progress.SetPosition(0);
   file.Commit();

@@ -1,17 +1,15 @@
 #include "synthesis/smooth_columns.h"
 
 #include <algorithm>
-#include <thread>
-#include <system_error>
-#include <optional>
-#include <exception>
 #include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstddef>
-#include <limits>
-#include <memory>
+#include <exception>
 #include <numbers>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "signal/wave_fft.h"
 #include "synthesis/column_spectrum.h"
@@ -39,12 +37,14 @@ inline double SinPi(double u) {
   return -x * p;
 }
 
-// w[k] = 1/2 + sin(pi u)/2 at u = first + k × step: from 0 at u = −1/2 to 1 at u = 1/2.
-void FillWeights(double first, double step, std::span<double> w) {
+// w[k] = 1/2 + sin(pi u)/2 at u = first + (index + k) × step: from 0 at u = −1/2 to 1 at u = 1/2.
+// The same sample gets the same bits whichever index its run starts from.
+void FillWeights(double first, double step, std::int64_t index, std::span<double> w) {
   double* const out = w.data();
-  const std::size_t count = w.size();
-  for (std::size_t k = 0; k < count; ++k) {
-    out[k] = 0.5 + 0.5 * SinPi(first + static_cast<double>(static_cast<std::int32_t>(k)) * step);
+  const auto count = static_cast<std::int32_t>(w.size());  // at most one period
+  const auto start = static_cast<double>(index);
+  for (std::int32_t k = 0; k < count; ++k) {
+    out[k] = 0.5 + 0.5 * SinPi(first + (start + static_cast<double>(k)) * step);
   }
 }
 
@@ -187,25 +187,33 @@ private:
 
   // From c to c + span: weight 0.5 − 0.5 cos(pi (t − c) / span) on b, the rest on a. The weights
   // depend only on where the first sample falls after c, which is the same for every pair of
-  // columns when a column holds a whole number of samples, so they are kept for the next pair.
-  // Runs are cut where the index wraps round the period, so that the loop inside reads both
-  // waveforms in order.
+  // columns when a column holds a whole number of samples, so a blend no longer than the period
+  // keeps them for the next; a longer one makes them run by run. Runs are cut where the index
+  // wraps round the period, so that the loop inside reads both waveforms in order.
   void Blend(const std::vector<double>& a, const std::vector<double>& b, double c, double span, std::int64_t from,
              std::int64_t to) {
     if (to <= from) return;
     const double inverse = 1.0 / span;
     const double first = (static_cast<double>(from) - c) * inverse - 0.5;
     const auto count = static_cast<std::size_t>(to - from);
-    if (first != m_weightsFirst || inverse != m_weightsStep || count != m_weights.size()) {
+    const bool kept = count <= m_length;
+    if (kept && (first != m_weightsFirst || inverse != m_weightsStep || count != m_weights.size())) {
       m_weights.resize(count);
-      FillWeights(first, inverse, m_weights);
+      FillWeights(first, inverse, 0, m_weights);
       m_weightsFirst = first;
       m_weightsStep = inverse;
     }
     for (std::int64_t t = from; t < to;) {
       const std::size_t i = static_cast<std::size_t>(t) & (m_length - 1);
       const std::size_t run = std::min(static_cast<std::size_t>(to - t), m_length - i);
-      m_peak = std::max(m_peak, BlendRun(a.data() + i, b.data() + i, m_weights.data() + (t - from),
+      const double* weights = m_weights.data() + (t - from);
+      if (!kept) {
+        m_weights.resize(run);
+        FillWeights(first, inverse, t - from, m_weights);
+        m_weightsStep = 0;  // what is held no longer belongs to a whole blend
+        weights = m_weights.data();
+      }
+      m_peak = std::max(m_peak, BlendRun(a.data() + i, b.data() + i, weights,
                                          m_out.subspan(static_cast<std::size_t>(t), run)));
       t += static_cast<std::int64_t>(run);
     }

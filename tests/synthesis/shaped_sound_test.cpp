@@ -170,10 +170,20 @@ TEST_F(ShapedSound, RowSwitchedEveryColumnStaysNearItsTone) {
   EXPECT_LT(10 * std::log10(far / all), -60.0);
 }
 
-// The second thread takes the columns from the middle on; the samples must not change.
-TEST(SmoothColumns, SecondThreadGivesTheSameSamples) {
-  const TBitmap picture = MakeGreyPicture(101, 64, [](int x, int y) { return (x * x + 3 * y) % 256; });
-  const TSmoothRows rows(64, {40, 15000}, true, 44100);
+struct TSplitCase {
+  int Width;
+  bool Log;
+  TFrequencyBand Band;
+};
+
+class SmoothColumns : public ::testing::TestWithParam<TSplitCase> {};
+
+// The second thread takes the columns from the middle on; the samples must not change, whether a
+// blend fits in the transform's period (its weights kept for the next pair) or not.
+TEST_P(SmoothColumns, SecondThreadGivesTheSameSamples) {
+  const TSplitCase c = GetParam();
+  const TBitmap picture = MakeGreyPicture(c.Width, 64, [](int x, int y) { return (x * x + 3 * y) % 256; });
+  const TSmoothRows rows(64, c.Band, c.Log, 44100);
   const auto amplitudes = SmoothAmplitudes(TSynthesisSettings{});
   auto synthesize = [&](bool refuse) {
     testing::TStarterLog log;
@@ -181,12 +191,15 @@ TEST(SmoothColumns, SecondThreadGivesTheSameSamples) {
     TColumnReader reader(picture, false, false);
     TNullProgress progress;
     std::vector<float> out(300001);
-    const float peak = SynthesizeSmooth(reader, amplitudes, rows, 101, out, progress, log.Starter());
+    const float peak = SynthesizeSmooth(reader, amplitudes, rows, c.Width, out, progress, log.Starter());
     out.push_back(peak);
     return out;
   };
   EXPECT_EQ(synthesize(false), synthesize(true));
 }
+
+INSTANTIATE_TEST_SUITE_P(Splits, SmoothColumns,
+                         ::testing::Values(TSplitCase{101, true, {40, 15000}}, TSplitCase{5, false, {0, 5000}}));
 
 }  // namespace
 }  // namespace ombrisk
