@@ -70,7 +70,7 @@ std::int32_t FrameLengthFor(double neededBins) {
 }  // namespace
 
 TSmoothRows::TSmoothRows(int height, TFrequencyBand band, bool logFrequency, std::int32_t rateHz)
-    : m_band(band), m_log(logFrequency), m_rate(rateHz), m_bins(static_cast<std::size_t>(height)),
+    : m_band(band), m_log(logFrequency), m_bins(static_cast<std::size_t>(height)),
       m_cos(m_bins.size()), m_sin(m_bins.size()) {
   const double rate = static_cast<double>(rateHz);
   const double width = band.HighHz - band.LowHz;
@@ -104,10 +104,6 @@ double TSmoothRows::WantedHz(int m) const {
   const double share = static_cast<double>(m) / static_cast<double>(height - 1);
   if (m_log) return m_band.LowHz * std::pow(m_band.HighHz / m_band.LowHz, share);
   return m_band.LowHz + (m_band.HighHz - m_band.LowHz) * share;
-}
-
-double TSmoothRows::PlacedHz(int m) const {
-  return static_cast<double>(Bin(m)) * static_cast<double>(m_rate) / static_cast<double>(m_length);
 }
 
 void TSmoothRows::Fill(std::span<const double> amplitude, std::span<double> spectrum) const {

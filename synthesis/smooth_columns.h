@@ -3,7 +3,7 @@
 // next.
 //
 //   const TSmoothRows rows(height, band, logFrequency, rateHz);   // a bin and a start phase per row
-//   const float peak = SynthesizeSmooth(reader, amplitudes, rows, width, out);   // out: every sample
+//   const float peak = SynthesizeSmooth(reader, SmoothAmplitudes(settings), rows, width, out, progress);
 //
 // How: all partials sit on the bins of one transform length L (rows.FrameLength()), so the inverse
 // transform of a column's spectrum is a waveform of period L in absolute sample time, and the same
@@ -31,13 +31,13 @@ inline constexpr std::int32_t kMaxSmoothFrameLength = std::int32_t{1} << 16;
 
 class TSmoothRows {
 public:
-  // height ≥ 1; band already checked (low < high ≤ rate / 2, low > 0 when logarithmic).
+  // height ≥ 1; band already checked (low < high ≤ rate / 2, or low = high for one row; low > 0
+  // when logarithmic).
   TSmoothRows(int height, TFrequencyBand band, bool logFrequency, std::int32_t rateHz);
 
-  // The wanted frequency of row m (0 is the bottom row) and the frequency it sounds at.
+  // The frequency row m (0 is the bottom row) belongs at; it sounds at the nearest bin of
+  // FrameLength(), that is within rateHz / (2 × FrameLength()) of it.
   double WantedHz(int m) const;
-  double PlacedHz(int m) const;
-  std::int32_t Bin(int m) const { return m_bins[static_cast<std::size_t>(m)]; }
   std::int32_t FrameLength() const { return m_length; }
   int Height() const { return static_cast<int>(m_bins.size()); }
 
@@ -48,7 +48,6 @@ public:
 private:
   TFrequencyBand m_band;
   bool m_log;
-  std::int32_t m_rate;
   std::int32_t m_length;
   std::vector<std::int32_t> m_bins;
   std::vector<double> m_cos;  // the start phase's cosine, doubled for bins 0 and L/2
