@@ -9,7 +9,7 @@
 
 #include "signal/wave_header.h"
 #include "synthesis/column_reader.h"
-#include "synthesis/sample_writer.h"
+#include "synthesis/scaled_samples.h"
 #include "synthesis/smooth_columns.h"
 #include "synthesis/synthesis_steps.h"
 #include "toolkit/pixel_bitmap.h"
@@ -22,8 +22,6 @@ namespace {
 constexpr double kAsDrawnRateHz = 44100.0;
 // The loudest sample lands half a decibel below full scale: within 1 dB of it, and never on it.
 constexpr double kPeakDecibels = -0.5;
-constexpr std::size_t kWriteChunk = std::size_t{1} << 15;
-constexpr double kRoundingShift = 6755399441055744.0;  // 1.5 × 2^52
 
 std::string Number(double value) {
   std::ostringstream text;
@@ -93,25 +91,6 @@ void WriteHeader(TStream& file, std::uint32_t dataBytes, std::int32_t rate) {
   file.WriteBuffer(bytes, kWaveHeaderBytes);
 }
 
-void WriteScaled(TStream& file, std::span<const float> samples, double scale) {
-  std::vector<std::int16_t> chunk;
-  chunk.reserve(std::min(kWriteChunk, samples.size()));
-  for (std::size_t from = 0; from < samples.size(); from += kWriteChunk) {
-    const std::size_t count = std::min(kWriteChunk, samples.size() - from);
-    chunk.resize(count);
-    const float* const in = samples.data() + from;
-    std::int16_t* const to = chunk.data();
-    for (std::size_t i = 0; i < count; ++i) {
-      // Adding and taking away 1.5 × 2^52 rounds to the nearest whole number, halves to even, and
-      // runs on vectors. Every sample is at most the peak, so the scaled ones stay below 32767;
-      // the clamp only guards the arithmetic.
-      const double whole = (static_cast<double>(in[i]) * scale + kRoundingShift) - kRoundingShift;
-      to[i] = static_cast<std::int16_t>(std::clamp(static_cast<std::int32_t>(whole), -32767, 32767));
-    }
-    WriteSamples(file, chunk);
-  }
-}
-
 }  // namespace
 
 double AsDrawnSeconds(const TBitmap& picture) {
@@ -162,7 +141,7 @@ void RunSmoothSynthesis(const TBitmap& picture, const TSynthesisSettings& settin
     const std::span<float> out(sound.get(), samples);
     const float peak = SynthesizeSmooth(reader, SmoothAmplitudes(settings), rows, width, out, progress);
     const double level = 32767.0 * std::pow(10.0, kPeakDecibels / 20.0);
-    WriteScaled(file, out, peak > 0 ? level / peak : 0.0);
+    WriteScaledSamples(file, out, peak > 0 ? level / peak : 0.0);
   }
   progress.SetPosition(0);
   file.Commit();

@@ -71,7 +71,7 @@ std::int32_t FrameLengthFor(double neededBins) {
 
 TSmoothRows::TSmoothRows(int height, TFrequencyBand band, bool logFrequency, std::int32_t rateHz)
     : m_band(band), m_log(logFrequency), m_bins(static_cast<std::size_t>(height)),
-      m_cos(m_bins.size()), m_sin(m_bins.size()) {
+      m_sineBins(m_bins.size()), m_cos(m_bins.size()), m_sin(m_bins.size()) {
   const double rate = static_cast<double>(rateHz);
   const double width = band.HighHz - band.LowHz;
   double needed = rate / (2.0 * kPlacementShare * width);
@@ -95,6 +95,8 @@ TSmoothRows::TSmoothRows(int height, TFrequencyBand band, bool logFrequency, std
     const bool edge = m_bins[i] == 0 || m_bins[i] == half;
     m_cos[i] = (edge ? 2.0 : 1.0) * std::cos(phase);
     m_sin[i] = edge ? 0.0 : -std::sin(phase);
+    // Bins 0 and L/2 have no sine sum; theirs goes to the spare entry past the spectrum.
+    m_sineBins[i] = m_bins[i] == 0 ? m_length : m_length - m_bins[i];
   }
 }
 
@@ -107,14 +109,16 @@ double TSmoothRows::WantedHz(int m) const {
 }
 
 void TSmoothRows::Fill(std::span<const double> amplitude, std::span<double> spectrum) const {
-  std::fill_n(spectrum.begin(), m_length, 0.0);
+  std::fill_n(spectrum.begin(), m_length + 1, 0.0);
   const std::size_t count = std::min(amplitude.size(), m_bins.size());
+  const double* const a = amplitude.data();
+  const std::int32_t* const bins = m_bins.data();
+  const std::int32_t* const sines = m_sineBins.data();
+  double* const out = spectrum.data();
+  // In row order, so that rows sharing a bin always add up the same way.
   for (std::size_t m = 0; m < count; ++m) {
-    const double a = amplitude[m];
-    if (a == 0.0) continue;
-    const std::size_t bin = static_cast<std::size_t>(m_bins[m]);
-    spectrum[bin] += a * m_cos[m];
-    if (m_sin[m] != 0.0) spectrum[static_cast<std::size_t>(m_length) - bin] += a * m_sin[m];
+    out[bins[m]] += a[m] * m_cos[m];
+    out[sines[m]] += a[m] * m_sin[m];
   }
 }
 
@@ -141,7 +145,7 @@ public:
       : m_reader(reader), m_amplitudes(amplitudes), m_rows(rows), m_width(width), m_out(out),
         m_length(static_cast<std::size_t>(rows.FrameLength())),
         m_share(static_cast<double>(out.size()) / static_cast<double>(width)),
-        m_amplitude(static_cast<std::size_t>(rows.Height())), m_current(m_length), m_next(m_length) {}
+        m_amplitude(static_cast<std::size_t>(rows.Height())), m_current(m_length + 1), m_next(m_length + 1) {}
 
   // Calls columnDone(x) as column x's waveform is made; returns the largest magnitude written.
   template <typename TColumnDone>

@@ -41,8 +41,9 @@ public:
   std::int32_t FrameLength() const { return m_length; }
   int Height() const { return static_cast<int>(m_bins.size()); }
 
-  // Zeroes the packed spectrum (FrameLength values) and adds every row's partial, row m with
-  // amplitude amplitude[m] and its start phase.
+  // Zeroes the packed spectrum (FrameLength values, and one spare after them that is left
+  // holding nothing of use) and adds every row's partial, row m with amplitude amplitude[m] and
+  // its start phase.
   void Fill(std::span<const double> amplitude, std::span<double> spectrum) const;
 
 private:
@@ -50,6 +51,7 @@ private:
   bool m_log;
   std::int32_t m_length;
   std::vector<std::int32_t> m_bins;
+  std::vector<std::int32_t> m_sineBins;  // where the sine sum of the row's bin is held
   std::vector<double> m_cos;  // the start phase's cosine, doubled for bins 0 and L/2
   std::vector<double> m_sin;  // its negated sine, the sine sum's share
 };

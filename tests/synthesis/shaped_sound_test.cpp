@@ -9,10 +9,12 @@
 
 #include "signal/wave_fft.h"
 #include "synthesis/column_reader.h"
+#include "synthesis/scaled_samples.h"
 #include "synthesis/shaped_sound.h"
 #include "synthesis/smooth_columns.h"
 #include "tests/support/picture_helpers.h"
 #include "tests/support/thread_starters.h"
+#include "toolkit/stream.h"
 
 namespace ombrisk {
 namespace {
@@ -200,6 +202,29 @@ TEST_P(SmoothColumns, SecondThreadGivesTheSameSamples) {
 
 INSTANTIATE_TEST_SUITE_P(Splits, SmoothColumns,
                          ::testing::Values(TSplitCase{101, true, {40, 15000}}, TSplitCase{5, false, {0, 5000}}));
+
+// Rounding halves to even, with the second half packed in place on another thread or not: the
+// same samples in the same order.
+TEST(ScaledSamples, SecondHalfPackedInPlaceWritesTheSameSamples) {
+  const std::size_t count = (std::size_t{1} << 18) + 3;
+  auto write = [&](bool refuse) {
+    std::vector<float> sound(count);
+    for (std::size_t t = 0; t < count; ++t) sound[t] = static_cast<float>(static_cast<int>(t % 4001) - 2000) / 4.0f;
+    testing::TStarterLog log;
+    log.Refuse = refuse;
+    TMemoryStream stream;
+    WriteScaledSamples(stream, sound, 2.0, log.Starter());
+    return std::vector<std::uint8_t>(stream.Memory(), stream.Memory() + stream.Size());
+  };
+  const std::vector<std::uint8_t> alone = write(true);
+  ASSERT_EQ(alone.size(), 2 * count);
+  EXPECT_EQ(write(false), alone);
+  // Sample 1 is −1999 / 4 × 2 = −999.5: even −1000; sample 4001 + 3 is −1997 / 2 = −998.5: −998.
+  auto sample = [&](std::size_t t) { return static_cast<std::int16_t>(alone[2 * t] | alone[2 * t + 1] << 8); };
+  EXPECT_EQ(sample(1), -1000);
+  EXPECT_EQ(sample(4004), -998);
+  EXPECT_EQ(sample(count - 1), static_cast<std::int16_t>(((count - 1) % 4001) - 2000) / 2);
+}
 
 }  // namespace
 }  // namespace ombrisk
