@@ -1,12 +1,12 @@
 #include "synthesis/scaled_samples.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "synthesis/sample_writer.h"
 
@@ -14,25 +14,26 @@ namespace ombrisk {
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t{1} << 14;
-constexpr double kRoundingShift = 6755399441055744.0;  // 1.5 × 2^52
+constexpr std::size_t kChunk = std::size_t{1} << 16;
+constexpr float kRoundingShift = 12582912.0f;  // 1.5 × 2^23
 // Below this many samples a second thread costs more than it saves.
 constexpr std::size_t kSharedSamples = std::size_t{1} << 18;
 
-using TChunk = std::array<std::int16_t, kChunk>;
+using TChunk = std::vector<std::int16_t>;
 
 void Round(const float* in, std::size_t count, double scale, std::int16_t* out) {
+  const auto factor = static_cast<float>(scale);
   for (std::size_t i = 0; i < count; ++i) {
-    // Adding and taking away 1.5 × 2^52 rounds to the nearest whole number, halves to even, and
-    // runs on vectors. Every sample is at most the peak, so the scaled ones stay below 32767;
-    // the clamp only guards the arithmetic.
-    const double whole = (static_cast<double>(in[i]) * scale + kRoundingShift) - kRoundingShift;
+    // Adding and taking away 1.5 × 2^23 rounds to the nearest whole number, halves to even, and
+    // runs on vectors (exact below 2^22). Every sample is at most the peak, so the scaled ones
+    // stay below 32767; the clamp only guards the arithmetic.
+    const float whole = (in[i] * factor + kRoundingShift) - kRoundingShift;
     out[i] = static_cast<std::int16_t>(std::clamp(static_cast<std::int32_t>(whole), -32767, 32767));
   }
 }
 
 void RoundAndWrite(TStream& file, std::span<const float> sound, double scale) {
-  TChunk chunk;
+  TChunk chunk(kChunk);
   for (std::size_t from = 0; from < sound.size(); from += kChunk) {
     const std::size_t count = std::min(kChunk, sound.size() - from);
     Round(sound.data() + from, count, scale, chunk.data());
@@ -43,7 +44,7 @@ void RoundAndWrite(TStream& file, std::span<const float> sound, double scale) {
 // The samples of part, rounded, packed from the start of its storage: chunk k goes to bytes
 // 2k·C … of the storage, which held floats already rounded. Bytes are moved by memcpy only.
 void PackInPlace(std::span<float> part, double scale) {
-  TChunk chunk;
+  TChunk chunk(kChunk);
   auto* const bytes = reinterpret_cast<unsigned char*>(part.data());
   for (std::size_t from = 0; from < part.size(); from += kChunk) {
     const std::size_t count = std::min(kChunk, part.size() - from);
@@ -53,7 +54,7 @@ void PackInPlace(std::span<float> part, double scale) {
 }
 
 void WritePacked(TStream& file, std::span<const float> part) {
-  TChunk chunk;
+  TChunk chunk(kChunk);
   const auto* const bytes = reinterpret_cast<const unsigned char*>(part.data());
   for (std::size_t from = 0; from < part.size(); from += kChunk) {
     const std::size_t count = std::min(kChunk, part.size() - from);
