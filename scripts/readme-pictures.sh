@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Redraws the README's pictures with Ombrisk itself: the bundled sample as the program sees it,
-# the spectrogram of the sound made from it, and the framed heat spectrogram of a recording
-# (eight seconds of plucked arpeggios and a chord, 48 kHz stereo FLAC, made here by sox).
+# the spectrogram of the sound made from it, a photograph's two sounds (as drawn and smooth) seen
+# through a Hann window two columns long, and the framed heat spectrogram of a recording (eight
+# seconds of plucked arpeggios and a chord, 48 kHz stereo FLAC, made here by sox).
 #   OMBRISK_BUILD_DIR=build ./scripts/readme-pictures.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,4 +22,10 @@ sox -n -r 48000 -b 24 "$work/chord.wav" synth 1.6 pluck C3 pluck C4 pluck E4 plu
 sox "${notes[@]}" "$work/chord.wav" -c 2 "$work/arpeggios.flac" reverb 30 50 80 channels 2
 "$cli" analyze "$work/arpeggios.flac" docs/ombrisk-recording.png --decode --axes --colours heat --window hanning \
     --brightness 100 --quiet
-echo "docs/ombrisk-demo.png, docs/ombrisk-demo-spectrogram.png and docs/ombrisk-recording.png redrawn"
+
+photo=tests/data/photos/rocket.jpg
+"$cli" synth "$photo" "$work/drawn.wav" --quiet
+"$cli" synth "$photo" "$work/smooth.wav" --smooth --quiet
+"$cli" analyze "$work/drawn.wav" docs/rocket-as-drawn-spectrogram.png --size 2048 --window hanning --quiet
+"$cli" analyze "$work/smooth.wav" docs/rocket-smooth-spectrogram.png --size 2048 --window hanning --quiet
+echo "docs/ombrisk-demo.png, docs/ombrisk-demo-spectrogram.png, docs/rocket-*-spectrogram.png and docs/ombrisk-recording.png redrawn"

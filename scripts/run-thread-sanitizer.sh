@@ -43,6 +43,8 @@ for picture in assets/ombrisk-demo.bmp tests/data/jpeg/testorig.jpg tests/data/p
   name=$(basename "$picture")
   same_on_one_processor "$name.wav" synth "$picture"
   same_on_one_processor "$name-log.wav" synth "$picture" --mirror-x --log-frequency --log-amplitude
+  same_on_one_processor "$name-smooth.wav" synth "$picture" --smooth
+  same_on_one_processor "$name-shaped.wav" synth "$picture" --seconds 3.3 --rate 48000 --log-frequency --low-hz 90
   # Bitmaps: a PNG carries the time it was written.
   same_on_one_processor "$name-128.bmp" analyze "$work/$name.wav" --size 128 --window hanning
   same_on_one_processor "$name-2048.bmp" analyze "$work/$name-log.wav" --size 2048 --log-voltage --invert

@@ -36,6 +36,8 @@ if [[ $mode == all ]]; then
     libpng-dev libfftw3-dev libjpeg-turbo-progs python3
     # Pillow reads the CLI's PNG export in the tests; sox draws the spectrogram the benchmark compares
     python3-pil sox
+    # numpy measures the smooth synthesis from outside and times the same method beside it
+    python3-numpy
     # the MP3 the decoding tests read (sox writes the other formats)
     lame
     # a private sound server with a null output, recorded by parec, for the playback test
