@@ -27,7 +27,9 @@ namespace ombrisk {
 class TFileDropTarget;
 class TImage;
 class TRadioGroup;
+class TSoundOptionsWindow;
 class TSpeedButton;
+struct TSynthesisSettings;
 
 class TForm1 : public QWidget {
   Q_OBJECT
@@ -36,25 +38,28 @@ public:
   TForm1(const TUiServices& services, const TForms& forms);
   ~TForm1() override;
 
-  // Loads a picture file into Image1, grey, and enables "&Make Ombrisk sound". Raises the loader's
-  // error with Image1 and the button unchanged.
+  // Loads a picture file into Image1, grey, and enables "&Make Ombrisk sound" and "&Sound...".
+  // Raises the loader's error with Image1 and the buttons unchanged.
   void LoadPicture(const std::string& fileName);
 
   TFileDialog& OpenPictureDialog1() { return m_openPictureDialog1; }
   TFileDialog& SaveDialog1() { return m_saveDialog1; }
   TFileDropTarget& FileDropTarget1() { return *m_fileDropTarget1; }
   const TImage& Image1() const { return *m_image1; }
+  TSoundOptionsWindow& SoundOptions() { return *m_soundOptions; }
 
 private:
   void CreateControls();
   void CreateSettings();
   void Connect(QPushButton* button, void (TForm1::*handler)());
+  TSynthesisSettings Settings() const;
 
   void Button1Click();
   void SpeedButton1Click();
   void Button2Click();
   void Button3Click();
   void Button5Click();
+  void Button6Click();
   void FileDropTarget1DropFiles(TFileDropTarget& sender, QWidget* target, const std::vector<std::string>& dropFiles);
 
   TUiServices m_services;
@@ -77,6 +82,8 @@ private:
   QPushButton* m_button3 = nullptr;
   QPushButton* m_button4 = nullptr;
   QPushButton* m_button5 = nullptr;
+  QPushButton* m_button6 = nullptr;
+  TSoundOptionsWindow* m_soundOptions = nullptr;
 
   TFileDialog m_openPictureDialog1;
   TFileDialog m_saveDialog1;
