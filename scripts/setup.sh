@@ -13,6 +13,8 @@ packages=(
   libpng-dev libfftw3-dev libjpeg-turbo-progs python3
   # Pillow reads the CLI's PNG export in the tests; sox draws the spectrogram the benchmark compares
   python3-pil sox
+  # numpy measures the smooth synthesis from outside and times the same method beside it
+  python3-numpy
   # a private sound server with a null output, recorded by parec, for the playback test
   pulseaudio pulseaudio-utils
   # fuzzing and sanitizer runs

@@ -1,0 +1,67 @@
+// The samples of a smooth synthesis, before they are scaled to 16 bits: every row is one partial
+// that keeps its phase across columns and whose amplitude glides from each column's centre to the
+// next.
+//
+//   const TSmoothRows rows(height, band, logFrequency, rateHz);   // a bin and a start phase per row
+//   const float peak = SynthesizeSmooth(reader, amplitudes, rows, width, out);   // out: every sample
+//
+// How: all partials sit on the bins of one transform length L (rows.FrameLength()), so the inverse
+// transform of a column's spectrum is a waveform of period L in absolute sample time, and the same
+// row has the same phase in every column without any per-column correction. Sample t is the
+// column waveforms at t mod L, cross-faded with a raised cosine between neighbouring column
+// centres (weights that sum to one), so a steady grey is a steady tone and a row that switches
+// on and off swells and fades within a column. One inverse transform per column, one blend per
+// sample. Units: hertz, samples.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "synthesis/column_reader.h"
+#include "synthesis/shaped_sound.h"
+
+namespace ombrisk {
+
+// Transform lengths are capped here (512 KiB of doubles); rows closer than this allows share a
+// grid of rateHz / kMaxSmoothFrameLength (0.67 Hz at 44100).
+inline constexpr std::int32_t kMaxSmoothFrameLength = std::int32_t{1} << 16;
+
+class TSmoothRows {
+public:
+  // height ≥ 1; band already checked (low < high ≤ rate / 2, low > 0 when logarithmic).
+  TSmoothRows(int height, TFrequencyBand band, bool logFrequency, std::int32_t rateHz);
+
+  // The wanted frequency of row m (0 is the bottom row) and the frequency it sounds at.
+  double WantedHz(int m) const;
+  double PlacedHz(int m) const;
+  std::int32_t Bin(int m) const { return m_bins[static_cast<std::size_t>(m)]; }
+  std::int32_t FrameLength() const { return m_length; }
+  int Height() const { return static_cast<int>(m_bins.size()); }
+
+  // Zeroes the packed spectrum (FrameLength values) and adds every row's partial, row m with
+  // amplitude amplitude[m] and its start phase.
+  void Fill(std::span<const double> amplitude, std::span<double> spectrum) const;
+
+private:
+  TFrequencyBand m_band;
+  bool m_log;
+  std::int32_t m_rate;
+  std::int32_t m_length;
+  std::vector<std::int32_t> m_bins;
+  std::vector<double> m_cos;  // the start phase's cosine, doubled for bins 0 and L/2
+  std::vector<double> m_sin;  // its negated sine, the sine sum's share
+};
+
+// Amplitude for a channel sum 0 … 765 (grey = sum / 3), with inversion and the amplitude scale
+// exactly as the literal synthesis takes them.
+std::array<double, 766> SmoothAmplitudes(const TSynthesisSettings& settings);
+
+// Writes out.size() samples (at least width) and returns the largest magnitude among them. The
+// columns share the samples evenly: column x's centre is at (x + 0.5) × out.size() / width.
+// Reports progress.SetPosition(x) as column x's waveform is done.
+float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TSmoothRows& rows,
+                       int width, std::span<float> out, TProgressSink& progress);
+
+}  // namespace ombrisk
