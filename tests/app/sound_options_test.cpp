@@ -1,6 +1,7 @@
 // "Sound options" and what "&Make Ombrisk sound" makes with it: the window's starting values for
 // the loaded picture, Cancel, a smooth sound of the chosen length and rate, fields left alone, and
 // shapes that cannot be made.
+#include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -120,10 +121,16 @@ TEST_P(SoundOptionsStartTest, AltSOpensItAsDrawnWithThePicturesLengthAndBand) {
         }
         ChooseSmooth();
         EXPECT_TRUE(Field("SpinEdit1")->isEnabled() && Rate()->isEnabled());
+        // A label's letter moves to its field; Escape closes as Cancel does.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(window.windowHandle(), Qt::Key_W, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), Field("SpinEdit2"));
+        QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+        EXPECT_FALSE(window.isVisible());
       },
       [&] { QTest::keyClick(form1.windowHandle(), Qt::Key_S, Qt::AltModifier); });
   EXPECT_TRUE(shown);
-  // Closed without OK: nothing changed.
+  // Closed without OK: the choice is as it was.
   EXPECT_FALSE(window.Choice().Smooth);
   EXPECT_TRUE(errors.Shown.empty());
 }
