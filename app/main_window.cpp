@@ -91,7 +91,8 @@ void TForm1::CreateControls() {
   // "Log" has no handler.
   m_button4 = Place(new QPushButton(QStringLiteral("Log"), this), "Button4", 288, 592, 73, 20);
   m_button5 = Place(new QPushButton(QStringLiteral("Version"), this), "Button5", 360, 592, 73, 20);
-  // In the free space left of "Preview"; made last, so no letter it shares could reach it first.
+  // In the free space left of "Preview". Made after the designed controls, so that a letter shared
+  // with one of them would stay theirs.
   m_button6 = Place(new QPushButton(QStringLiteral("&Sound..."), this), "Button6", 16, 592, 73, 20);
   m_button6->setEnabled(false);
   m_soundOptions = new TSoundOptionsWindow(m_services.Errors, this);

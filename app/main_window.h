@@ -1,6 +1,6 @@
 // TForm1, the main window: the picture area, the synthesis settings, the output path and the
-// buttons that load a picture, make the sound, open the preview and the version window. It holds no
-// logic beyond wiring each control to the layer that does the work.
+// buttons that load a picture, make the sound, open the preview, the version window and the sound
+// options. It holds no logic beyond wiring each control to the layer that does the work.
 //
 //   TForm1 form(services, forms);  form.show();
 //
