@@ -1,6 +1,12 @@
 #include "synthesis/smooth_columns.h"
 
 #include <algorithm>
+#include <thread>
+#include <system_error>
+#include <optional>
+#include <exception>
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -18,9 +24,37 @@ namespace {
 // than 1 % of the band from where it belongs, nor (when the band starts above 0 Hz, up to the
 // longest transform) 1 % of its own frequency.
 constexpr double kPlacementShare = 0.01;
-// The raised-cosine weight is turned by a recurrence and set afresh from the cosine this often, so
-// that rounding cannot drift over a long column.
-constexpr std::int64_t kWeightReseed = 1024;
+// sin(pi u) for |u| ≤ 1/2 by its Taylor series to the 13th power (error below 1e-9): plain
+// arithmetic, so the blend below runs on vectors and gives the same bits everywhere.
+inline double SinPi(double u) {
+  const double x = std::numbers::pi * u;
+  const double x2 = x * x;
+  double p = -1.0 / 6227020800.0;
+  p = p * x2 + 1.0 / 39916800.0;
+  p = p * x2 - 1.0 / 362880.0;
+  p = p * x2 + 1.0 / 5040.0;
+  p = p * x2 - 1.0 / 120.0;
+  p = p * x2 + 1.0 / 6.0;
+  p = p * x2 - 1.0;
+  return -x * p;
+}
+
+// out[k] = a[k] + w (b[k] − a[k]) with w = 1/2 + sin(pi u)/2 at u = first + k × step (u runs
+// from −1/2 to 1/2 over a whole blend); returns the largest magnitude written.
+float BlendRun(const double* a, const double* b, double first, double step, std::span<float> out) {
+  float* const o = out.data();
+  const auto count = static_cast<std::int32_t>(out.size());  // at most one period
+  for (std::int32_t k = 0; k < count; ++k) {
+    const double w = 0.5 + 0.5 * SinPi(first + static_cast<double>(k) * step);
+    o[k] = static_cast<float>(a[k] + w * (b[k] - a[k]));
+  }
+  // The magnitude's bits order as the magnitudes do, and an integer maximum runs on vectors.
+  std::int32_t peak = 0;
+  for (std::int32_t k = 0; k < count; ++k) {
+    peak = std::max(peak, static_cast<std::int32_t>(std::bit_cast<std::uint32_t>(o[k]) & 0x7FFFFFFFu));
+  }
+  return std::bit_cast<float>(peak);
+}
 
 std::int32_t FrameLengthFor(double neededBins) {
   std::int32_t length = 2;
@@ -94,66 +128,135 @@ std::array<double, 766> SmoothAmplitudes(const TSynthesisSettings& settings) {
   return table;
 }
 
-float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TSmoothRows& rows,
-                       int width, std::span<float> out, TProgressSink& progress) {
-  const std::int32_t length = rows.FrameLength();
-  const std::size_t mask = static_cast<std::size_t>(length) - 1;
-  const auto total = static_cast<std::int64_t>(out.size());
-  const double share = static_cast<double>(total) / static_cast<double>(width);
-  auto centre = [&](int x) { return (static_cast<double>(x) + 0.5) * share; };
-  auto firstAtOrAfter = [&](double c) { return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::ceil(c)), 0, total); };
+namespace {
 
-  std::vector<double> amplitude(static_cast<std::size_t>(rows.Height()));
-  auto waveform = [&](int x, std::span<double> spectrum) {
-    const std::span<const std::uint16_t> sums = reader.Sums(x);
-    for (std::size_t m = 0; m < amplitude.size(); ++m) amplitude[m] = amplitudes[sums[m]];
-    rows.Fill(amplitude, spectrum);
-    InverseRealFFT(length, spectrum);
-    progress.SetPosition(x);
-  };
+// The columns first … last of a synthesis and the samples from the centre of first to the centre
+// of last (from the start when first is 0, to the end when last is the last column); two parts
+// that meet at a column give the same samples as one part doing both.
+class TSmoothPart {
+public:
+  TSmoothPart(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TSmoothRows& rows, int width,
+              std::span<float> out)
+      : m_reader(reader), m_amplitudes(amplitudes), m_rows(rows), m_width(width), m_out(out),
+        m_length(static_cast<std::size_t>(rows.FrameLength())),
+        m_share(static_cast<double>(out.size()) / static_cast<double>(width)),
+        m_amplitude(static_cast<std::size_t>(rows.Height())), m_current(m_length), m_next(m_length) {}
 
-  float peak = 0.0f;
-  // From c to c + span: weight 0.5 − 0.5 cos(pi (t − c) / span) on b, the rest on a.
-  auto blend = [&](std::span<const double> a, std::span<const double> b, double c, double span, std::int64_t from,
-                   std::int64_t to) {
-    const double step = std::numbers::pi / span;
-    for (std::int64_t base = from; base < to; base += kWeightReseed) {
-      const std::int64_t end = std::min(to, base + kWeightReseed);
-      const double angle = step * (static_cast<double>(base) - c);
-      double re = std::cos(angle);
-      double im = std::sin(angle);
-      const double stepRe = std::cos(step);
-      const double stepIm = std::sin(step);
-      for (std::int64_t t = base; t < end; ++t) {
-        const std::size_t i = static_cast<std::size_t>(t) & mask;
-        const double w = 0.5 - 0.5 * re;
-        const float v = static_cast<float>(a[i] + w * (b[i] - a[i]));
-        out[static_cast<std::size_t>(t)] = v;
-        peak = std::max(peak, std::fabs(v));
-        const double nextRe = re * stepRe - im * stepIm;
-        im = re * stepIm + im * stepRe;
-        re = nextRe;
-      }
+  // Calls columnDone(x) as column x's waveform is made; returns the largest magnitude written.
+  template <typename TColumnDone>
+  float Run(int first, int last, TColumnDone&& columnDone) {
+    m_peak = 0.0f;
+    Waveform(first, m_current);
+    columnDone(first);
+    // The sound fades in over the half column before the first centre and out over the half
+    // after the last, so that it neither starts nor stops with a step: a blend with silence.
+    if (first == 0) Blend(Silence(), m_current, 0.0, Centre(0), 0, At(Centre(0)));
+    for (int x = first; x < last; ++x) {
+      Waveform(x + 1, m_next);
+      columnDone(x + 1);
+      Blend(m_current, m_next, Centre(x), m_share, At(Centre(x)), At(Centre(x + 1)));
+      std::swap(m_current, m_next);
     }
-  };
-
-  // The sound fades in over the half column before the first centre and out over the half after
-  // the last, so that it neither starts nor stops with a step: a blend with silence.
-  std::vector<double> silence(static_cast<std::size_t>(length), 0.0);
-  const std::span<const double> quiet(silence);
-  auto current = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(length));
-  auto next = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(length));
-  const std::size_t size = static_cast<std::size_t>(length);
-  waveform(0, {current.get(), size});
-  blend(quiet, {current.get(), size}, 0.0, centre(0), 0, firstAtOrAfter(centre(0)));
-  for (int x = 0; x + 1 < width; ++x) {
-    waveform(x + 1, {next.get(), size});
-    blend({current.get(), size}, {next.get(), size}, centre(x), share, firstAtOrAfter(centre(x)),
-          firstAtOrAfter(centre(x + 1)));
-    std::swap(current, next);
+    if (last == m_width - 1) {
+      Blend(m_current, Silence(), Centre(last), m_share / 2, At(Centre(last)), static_cast<std::int64_t>(m_out.size()));
+    }
+    return m_peak;
   }
-  blend({current.get(), size}, quiet, centre(width - 1), share / 2, firstAtOrAfter(centre(width - 1)), total);
-  return peak;
+
+private:
+  double Centre(int x) const { return (static_cast<double>(x) + 0.5) * m_share; }
+  std::int64_t At(double c) const {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::ceil(c)), 0, static_cast<std::int64_t>(m_out.size()));
+  }
+  const std::vector<double>& Silence() {
+    if (m_silence.empty()) m_silence.assign(m_length, 0.0);
+    return m_silence;
+  }
+
+  void Waveform(int x, std::vector<double>& spectrum) {
+    const std::span<const std::uint16_t> sums = m_reader.Sums(x);
+    for (std::size_t m = 0; m < m_amplitude.size(); ++m) m_amplitude[m] = m_amplitudes[sums[m]];
+    m_rows.Fill(m_amplitude, spectrum);
+    InverseRealFFT(static_cast<std::int32_t>(m_length), spectrum);
+  }
+
+  // From c to c + span: weight 0.5 − 0.5 cos(pi (t − c) / span) on b, the rest on a. Runs are cut
+  // where the index wraps round the period, so that the loop inside reads both waveforms in order.
+  void Blend(const std::vector<double>& a, const std::vector<double>& b, double c, double span, std::int64_t from,
+             std::int64_t to) {
+    const double inverse = 1.0 / span;
+    for (std::int64_t t = from; t < to;) {
+      const std::size_t i = static_cast<std::size_t>(t) & (m_length - 1);
+      const std::size_t count = std::min(static_cast<std::size_t>(to - t), m_length - i);
+      const double first = (static_cast<double>(t) - c) * inverse - 0.5;
+      m_peak = std::max(m_peak, BlendRun(a.data() + i, b.data() + i, first, inverse,
+                                         m_out.subspan(static_cast<std::size_t>(t), count)));
+      t += static_cast<std::int64_t>(count);
+    }
+  }
+
+  TColumnReader& m_reader;
+  const std::array<double, 766>& m_amplitudes;
+  const TSmoothRows& m_rows;
+  int m_width;
+  std::span<float> m_out;
+  std::size_t m_length;
+  double m_share;
+  std::vector<double> m_amplitude;
+  std::vector<double> m_current;
+  std::vector<double> m_next;
+  std::vector<double> m_silence;
+  float m_peak = 0.0f;
+};
+
+// Below this many samples a second thread costs more than it saves.
+constexpr std::size_t kSharedSamples = std::size_t{1} << 18;
+constexpr int kHelperBlockColumns = 16;
+
+}  // namespace
+
+float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TSmoothRows& rows,
+                       int width, std::span<float> out, TProgressSink& progress, const TThreadStarter& startThread) {
+  const int middle = width / 2;
+  std::thread helper;
+  std::exception_ptr helperError;
+  std::atomic<int> helperColumns{0};
+  float helperPeak = 0.0f;
+  std::optional<TColumnReader> helperReader;
+  std::optional<TSmoothPart> second;
+  if (width >= 4 && out.size() >= kSharedSamples && UsableProcessors() > 1) {
+    helperReader.emplace(reader, kHelperBlockColumns);
+    second.emplace(*helperReader, amplitudes, rows, width, out);
+    try {
+      helper = startThread([&] {
+        try {
+          helperPeak = second->Run(middle, width - 1, [&](int) { helperColumns.fetch_add(1, std::memory_order_relaxed); });
+        } catch (...) {
+          helperError = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: this one does it all.
+    }
+  }
+  // Whatever happens below, the helper has ended before its part and the buffers go.
+  struct TJoin {
+    std::thread& thread;
+    ~TJoin() { if (thread.joinable()) thread.join(); }
+  } join{helper};
+
+  TSmoothPart first(reader, amplitudes, rows, width, out);
+  const bool shared = helper.joinable();
+  int done = 0;
+  const float peak = first.Run(0, shared ? middle : width - 1, [&](int) {
+    ++done;
+    progress.SetPosition(done + helperColumns.load(std::memory_order_relaxed) - 1);
+  });
+  if (!shared) return peak;
+  helper.join();
+  if (helperError) std::rethrow_exception(helperError);
+  progress.SetPosition(width - 1);
+  return std::max(peak, helperPeak);
 }
 
 }  // namespace ombrisk

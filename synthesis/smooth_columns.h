@@ -21,6 +21,7 @@
 
 #include "synthesis/column_reader.h"
 #include "synthesis/shaped_sound.h"
+#include "toolkit/second_thread.h"
 
 namespace ombrisk {
 
@@ -60,8 +61,11 @@ std::array<double, 766> SmoothAmplitudes(const TSynthesisSettings& settings);
 
 // Writes out.size() samples (at least width) and returns the largest magnitude among them. The
 // columns share the samples evenly: column x's centre is at (x + 0.5) × out.size() / width.
-// Reports progress.SetPosition(x) as column x's waveform is done.
+// Progress counts the columns whose waveforms are made, reported on the calling thread. A long
+// sound is shared with a second thread (each takes half the columns, the samples on either side
+// of the middle column's centre); the samples are the same bits either way.
 float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TSmoothRows& rows,
-                       int width, std::span<float> out, TProgressSink& progress);
+                       int width, std::span<float> out, TProgressSink& progress,
+                       const TThreadStarter& startThread = StartThread);
 
 }  // namespace ombrisk

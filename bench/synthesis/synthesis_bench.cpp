@@ -1,5 +1,7 @@
 // The whole synthesis run (pixel reads, rounding and the file write included) beside the bare
 // inverse transforms it needs for the same columns; the run should take at most 1.2× as long.
+// The smooth synthesis of the same picture, at the same length, should take at most 2× the run;
+// bench/synthesis/smooth_numpy.py times the same method written plainly with numpy.
 // Times are elapsed times. The run shares its columns between two threads (column_pipeline.h), so
 // its CPU column is the whole process's: set beside the transforms' it tells what the reads,
 // rounding and writes cost in processor time.
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "signal/wave_fft.h"
+#include "synthesis/shaped_sound.h"
 #include "synthesis/synthesis_run.h"
 #include "synthesis/synthesis_steps.h"
 #include "toolkit/bitmap.h"
@@ -81,13 +84,31 @@ void BM_Synthesis(benchmark::State& state) {
   state.counters["columns/s"] = benchmark::Counter(static_cast<double>(width), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+void BM_SmoothSynthesis(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  const int height = static_cast<int>(state.range(1));
+  const TBitmap picture = MakeDisplayPicture(width, height);
+  const std::string path = OutputPath();
+  TNullProgress progress;
+  const TShapedSound asDrawnLength;  // the literal run's length and band: the same samples
+  for (auto _ : state) {
+    RunSmoothSynthesis(picture, TSynthesisSettings{}, asDrawnLength, path, progress);
+    state.PauseTiming();
+    std::filesystem::remove(path);
+    state.ResumeTiming();
+  }
+  state.counters["columns/s"] = benchmark::Counter(static_cast<double>(width), benchmark::Counter::kIsIterationInvariantRate);
+}
+
 BENCHMARK(BM_InverseTransforms)->Args({1024, 1024})->Args({4096, 2048})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Synthesis)
     ->Args({1024, 1024})
     ->Args({4096, 2048})
+    ->Args({1920, 1080})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
+BENCHMARK(BM_SmoothSynthesis)->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace
 }  // namespace ombrisk

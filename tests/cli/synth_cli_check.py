@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end checks of `ombrisk-cli synth`, read back with Python's own wave module.
 
-usage: synth_cli_check.py CASE CLI ASSETS_DIR    (CASE: reader, flags, errors, hash)
+usage: synth_cli_check.py CASE CLI ASSETS_DIR    (CASE: reader, flags, errors, hash, smooth)
 """
 import hashlib
 import math
@@ -42,14 +42,14 @@ def run(cli, *args):
     return subprocess.run([cli, "synth", *args], capture_output=True, text=True, stdin=subprocess.DEVNULL)
 
 
-def synth(cli, picture, wave_path, *flags):
+def synth(cli, picture, wave_path, *flags, rate=44100):
     done = run(cli, picture, wave_path, *flags)
     if done.returncode != 0:
         raise AssertionError(f"synth {flags} failed with {done.returncode}: {done.stderr}")
     with wave.open(wave_path, "rb") as sound:
         params = sound.getparams()
         frames = sound.readframes(params.nframes)
-    expect(params.nchannels == 1 and params.sampwidth == 2 and params.framerate == 44100, f"format {params}")
+    expect(params.nchannels == 1 and params.sampwidth == 2 and params.framerate == rate, f"format {params}")
     expect(params.comptype == "NONE", f"compression {params.comptype}")
     expect(os.path.getsize(wave_path) == 44 + 2 * params.nframes, "file length against the frame count")
     return list(struct.unpack(f"<{params.nframes}h", frames))
@@ -127,6 +127,41 @@ def check_errors(cli, assets, folder):
     expect(os.path.getsize(os.path.join(folder, "empty.wav")) == 44, "44 bytes")
 
 
+def check_smooth(cli, assets, folder):
+    demo = os.path.join(assets, "ombrisk-demo.bmp")
+    out = os.path.join(folder, "smooth.wav")
+    # --smooth alone keeps the default's length; any shape option selects the smooth synthesis.
+    smooth = synth(cli, demo, out, "--smooth")
+    expect(len(smooth) == 512 * 512, f"--smooth keeps 512 × 512 samples, not {len(smooth)}")
+    expect(smooth != synth(cli, demo, out), "--smooth is not the default synthesis")
+    expect(max(abs(s) for s in smooth) < 32767, "--smooth: nothing at full scale")
+    expect(len(synth(cli, demo, out, "--rate", "96000", "--seconds", "1.5", rate=96000)) == 144000,
+           "--rate 96000 --seconds 1.5: 144000 samples at 96 kHz")
+    expect(len(synth(cli, demo, out, "--low-hz", "100", "--high-hz", "4000")) == 512 * 512, "a band alone")
+    # Each bad value: the usage error naming it, and nothing written.
+    target = os.path.join(folder, "never.wav")
+    cases = [
+        (("--seconds", "abc"), "'--seconds' takes a number, not 'abc'"),
+        (("--seconds", "0"), "'--seconds' takes a length above 0, not '0'"),
+        (("--seconds", "-2"), "not '-2'"),
+        (("--low-hz", "x1"), "'--low-hz' takes a number, not 'x1'"),
+        (("--high-hz", "-5"), "not '-5'"),
+        (("--low-hz", "5000", "--high-hz", "100"), "lowest frequency 5000 Hz is not below the highest, 100 Hz"),
+        (("--high-hz", "30000"), "highest frequency 30000 Hz is above half the sample rate, 22050 Hz"),
+        (("--rate", "48000", "--high-hz", "24001"), "highest frequency 24001 Hz"),
+        (("--rate", "22050"), "sample rate 22050 Hz is not supported"),
+        (("--rate", "44.1"), "'--rate' takes a whole number"),
+        (("--log-frequency", "--low-hz", "0"), "lowest frequency 0 Hz must be above 0"),
+        (("--seconds", "50000"), "length 50000 s at 44100 Hz needs 4410000000 bytes"),
+        (("--seconds", "0.01"), "gives 441 samples, fewer than the 512 columns"),
+    ]
+    for args, message in cases:
+        done = run(cli, demo, target, *args)
+        expect(done.returncode == 2, f"{args}: exit {done.returncode}, not 2; {done.stderr}")
+        expect(message in done.stderr, f"{args}: {done.stderr!r} lacks {message!r}")
+    expect(not os.path.exists(target), "a refused shape writes nothing")
+
+
 def check_hash(cli, assets, folder):
     out = os.path.join(folder, "demo.wav")
     failures = []
@@ -141,7 +176,8 @@ def check_hash(cli, assets, folder):
 
 def main():
     case, cli, assets = sys.argv[1:4]
-    checks = {"reader": check_reader, "flags": check_flags, "errors": check_errors, "hash": check_hash}
+    checks = {"reader": check_reader, "flags": check_flags, "errors": check_errors, "hash": check_hash,
+              "smooth": check_smooth}
     with tempfile.TemporaryDirectory(prefix="ombrisk-synth-cli-") as folder:
         try:
             checks[case](cli, assets, folder)
