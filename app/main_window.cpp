@@ -169,8 +169,7 @@ void TForm1::Button2Click() {
     RunSynthesis(m_image1->Picture(), settings, m_edit1->text().toStdString(), progress);
     return;
   }
-  // The shape was checked against the picture and settings of its OK; either may have changed since.
-  CheckShapedSound(m_image1->Picture(), settings, choice.Shape);
+  // The run checks the shape again: the picture and settings may have changed since its OK.
   RunSmoothSynthesis(m_image1->Picture(), settings, choice.Shape, m_edit1->text().toStdString(), progress);
 }
 

@@ -269,25 +269,5 @@ INSTANTIATE_TEST_SUITE_P(
                       TBadShape{"PastTheHeaderLimit", false, {100000, 100, 8000, 96000}}),
     TByName());
 
-TEST_F(SoundOptionsTest, AShapeTheSettingsNoLongerAllowIsReportedAndNothingIsWritten) {
-  Load(10, 5);
-  ASSERT_TRUE(InWindow([&] {
-    ChooseSmooth();
-    Field("SpinEdit2")->setValue(0);
-    Field("SpinEdit3")->setValue(8000);
-    Press("Button1");
-  }));
-  ASSERT_TRUE(window.Choice().Smooth);
-  // A band from 0 Hz has no logarithmic scale.
-  Find<TRadioGroup>(form1, "RadioGroup1")->SetItemIndex(1);
-  TSynthesisSettings settings;
-  settings.LogFrequency = true;
-  const std::string expected = CheckError(form1.Image1().Picture(), settings, window.Choice().Shape);
-
-  EXPECT_TRUE(MakeSound("smooth.wav").empty());
-  ASSERT_EQ(errors.Shown.size(), 1u);
-  EXPECT_EQ(errors.Shown[0], expected);
-}
-
 }  // namespace
 }  // namespace ombrisk::testing
