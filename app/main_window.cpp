@@ -17,9 +17,11 @@
 #include "app/preview_window.h"
 #include "app/progress_bar_sink.h"
 #include "app/radio_group.h"
+#include "app/sound_options_window.h"
 #include "app/speed_button.h"
 #include "app/version_window.h"
 #include "picture/load_picture.h"
+#include "synthesis/shaped_sound.h"
 #include "synthesis/synthesis_run.h"
 #include "toolkit/picture.h"
 
@@ -89,11 +91,17 @@ void TForm1::CreateControls() {
   // "Log" has no handler.
   m_button4 = Place(new QPushButton(QStringLiteral("Log"), this), "Button4", 288, 592, 73, 20);
   m_button5 = Place(new QPushButton(QStringLiteral("Version"), this), "Button5", 360, 592, 73, 20);
+  // In the free space left of "Preview". Made after the designed controls, so that a letter shared
+  // with one of them would stay theirs.
+  m_button6 = Place(new QPushButton(QStringLiteral("&Sound..."), this), "Button6", 16, 592, 73, 20);
+  m_button6->setEnabled(false);
+  m_soundOptions = new TSoundOptionsWindow(m_services.Errors, this);
 
   Connect(m_button1, &TForm1::Button1Click);
   Connect(m_button2, &TForm1::Button2Click);
   Connect(m_button3, &TForm1::Button3Click);
   Connect(m_button5, &TForm1::Button5Click);
+  Connect(m_button6, &TForm1::Button6Click);
   connect(m_speedButton1, &QToolButton::clicked, this,
           [this] { RunAction(m_services.Errors, [this] { SpeedButton1Click(); }); });
 }
@@ -132,6 +140,7 @@ void TForm1::LoadPicture(const std::string& fileName) {
   ombrisk::LoadPicture(fileName, m_image1->Picture());
   m_image1->PictureChanged();
   m_button2->setEnabled(true);
+  m_button6->setEnabled(true);
 }
 
 void TForm1::OpenPicture(const std::string& fileName) {
@@ -146,15 +155,26 @@ void TForm1::SpeedButton1Click() {
   if (m_saveDialog1.Execute()) m_edit1->setText(QString::fromStdString(m_saveDialog1.FileName));
 }
 
-void TForm1::Button2Click() {
+TSynthesisSettings TForm1::Settings() const {
   TSynthesisSettings settings;
   settings.Invert = m_checkBox1->isChecked();
   settings.MirrorX = m_checkBox2->isChecked();
   settings.MirrorY = m_checkBox3->isChecked();
   settings.LogFrequency = m_radioGroup1->ItemIndex() == 1;
   settings.LogAmplitude = m_radioGroup2->ItemIndex() == 1;
+  return settings;
+}
+
+void TForm1::Button2Click() {
+  const TSynthesisSettings settings = Settings();
   TProgressBarSink progress(*m_progressBar1);
-  RunSynthesis(m_image1->Picture(), settings, m_edit1->text().toStdString(), progress);
+  const TSoundChoice& choice = m_soundOptions->Choice();
+  if (!choice.Smooth) {
+    RunSynthesis(m_image1->Picture(), settings, m_edit1->text().toStdString(), progress);
+    return;
+  }
+  // The run checks the shape again: the picture and settings may have changed since its OK.
+  RunSmoothSynthesis(m_image1->Picture(), settings, choice.Shape, m_edit1->text().toStdString(), progress);
 }
 
 void TForm1::Button3Click() {
@@ -163,6 +183,8 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Button5Click() { m_forms.Form3->exec(); }
+
+void TForm1::Button6Click() { m_soundOptions->Execute(m_image1->Picture(), Settings()); }
 
 void TForm1::FileDropTarget1DropFiles(TFileDropTarget&, QWidget*, const std::vector<std::string>& dropFiles) {
   if (!dropFiles.empty()) LoadPicture(dropFiles.front());

@@ -1,6 +1,6 @@
 // TForm1, the main window: the picture area, the synthesis settings, the output path and the
-// buttons that load a picture, make the sound, open the preview and the version window. It holds no
-// logic beyond wiring each control to the layer that does the work.
+// buttons that load a picture, make the sound, open the preview, the version window and the sound
+// options. It holds no logic beyond wiring each control to the layer that does the work.
 //
 //   TForm1 form(services, forms);  form.show();
 //
@@ -27,7 +27,9 @@ namespace ombrisk {
 class TFileDropTarget;
 class TImage;
 class TRadioGroup;
+class TSoundOptionsWindow;
 class TSpeedButton;
+struct TSynthesisSettings;
 
 class TForm1 : public QWidget {
   Q_OBJECT
@@ -36,8 +38,8 @@ public:
   TForm1(const TUiServices& services, const TForms& forms);
   ~TForm1() override;
 
-  // Loads a picture file into Image1, grey, and enables "&Make Ombrisk sound". Raises the loader's
-  // error with Image1 and the button unchanged.
+  // Loads a picture file into Image1, grey, and enables "&Make Ombrisk sound" and "&Sound...".
+  // Raises the loader's error with Image1 and the buttons unchanged.
   void LoadPicture(const std::string& fileName);
   // LoadPicture as "&Load Picture" runs it with the dialog's choice: a failure goes to the error box.
   void OpenPicture(const std::string& fileName);
@@ -46,17 +48,20 @@ public:
   TFileDialog& SaveDialog1() { return m_saveDialog1; }
   TFileDropTarget& FileDropTarget1() { return *m_fileDropTarget1; }
   const TImage& Image1() const { return *m_image1; }
+  TSoundOptionsWindow& SoundOptions() { return *m_soundOptions; }
 
 private:
   void CreateControls();
   void CreateSettings();
   void Connect(QPushButton* button, void (TForm1::*handler)());
+  TSynthesisSettings Settings() const;
 
   void Button1Click();
   void SpeedButton1Click();
   void Button2Click();
   void Button3Click();
   void Button5Click();
+  void Button6Click();
   void FileDropTarget1DropFiles(TFileDropTarget& sender, QWidget* target, const std::vector<std::string>& dropFiles);
 
   TUiServices m_services;
@@ -79,6 +84,8 @@ private:
   QPushButton* m_button3 = nullptr;
   QPushButton* m_button4 = nullptr;
   QPushButton* m_button5 = nullptr;
+  QPushButton* m_button6 = nullptr;
+  TSoundOptionsWindow* m_soundOptions = nullptr;
 
   TFileDialog m_openPictureDialog1;
   TFileDialog m_saveDialog1;

@@ -4,7 +4,8 @@
 //   ombrisk-screenshots OUTDIR          the real windows, driven through their controls: main.png with
 //                                       a picture loaded, preview.png with a spectrogram,
 //                                       preview-playing.png while it plays (needs a sound device),
-//                                       version.png, error.png (the error box with a Japanese message),
+//                                       version.png, sound-options.png (with Smooth chosen),
+//                                       error.png (the error box with a Japanese message),
 //                                       open.png (the open dialog's preview pane with a picture),
 //                                       open-none.png (with no picture), open-preview.png (its tool window)
 //   ombrisk-screenshots --screen FILE   the whole screen, as it is now
@@ -34,6 +35,8 @@
 #include "app/picture_preview_pane.h"
 #include "app/picture_preview_window.h"
 #include "app/preview_window.h"
+#include "app/radio_group.h"
+#include "app/sound_options_window.h"
 #include "app/start_up.h"
 #include "app/version_window.h"
 #include "picture/load_picture.h"
@@ -234,6 +237,17 @@ int DriveWindows(const QDir& folder) {
               form3.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
             });
   form1.findChild<QPushButton*>(QStringLiteral("Button5"))->click();
+
+  // Smooth chosen, so its fields show enabled; Cancel leaves the sound as drawn.
+  TSoundOptionsWindow& soundOptions = form1.SoundOptions();
+  WhenReady([&] { return soundOptions.isVisible(); },
+            [&] {
+              soundOptions.findChild<TRadioGroup*>(QStringLiteral("RadioGroup1"))->SetItemIndex(1);
+              Settle(200);
+              saved = Grab(soundOptions, folder.filePath(QStringLiteral("sound-options.png"))) && saved;
+              soundOptions.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+            });
+  form1.findChild<QPushButton*>(QStringLiteral("Button6"))->click();
 
   saved = ShootOpenDialog(form1, folder, picture) && saved;
 

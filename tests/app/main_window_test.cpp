@@ -92,7 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TDesignedControl{"ProgressBar1", "", {16, 568, 417, 17}},
                       TDesignedControl{"Button3", "Preview", {216, 592, 73, 20}},
                       TDesignedControl{"Button4", "Log", {288, 592, 73, 20}},
-                      TDesignedControl{"Button5", "Version", {360, 592, 73, 20}}),
+                      TDesignedControl{"Button5", "Version", {360, 592, 73, 20}},
+                      // Added in the free space left of "Preview", as high as it.
+                      TDesignedControl{"Button6", "&Sound...", {16, 592, 73, 20}}),
     TByName());
 
 TEST_F(MainWindowTest, StartsWithTheDesignedWindowAndDefaults) {
@@ -106,6 +108,7 @@ TEST_F(MainWindowTest, StartsWithTheDesignedWindowAndDefaults) {
   EXPECT_FALSE(windows.Forms().Form3->isVisible());
 
   EXPECT_FALSE(MakeSoundEnabled());
+  EXPECT_FALSE(Control<QPushButton>("Button6")->isEnabled());
   EXPECT_TRUE(Control<QCheckBox>("CheckBox1")->isChecked());
   EXPECT_FALSE(Control<QCheckBox>("CheckBox2")->isChecked());
   EXPECT_FALSE(Control<QCheckBox>("CheckBox3")->isChecked());
@@ -139,6 +142,7 @@ TEST_F(MainWindowTest, LoadThroughTheDialogShowsTheGreyPictureAndEnablesMakeSoun
 
   EXPECT_TRUE(errors.Shown.empty());
   EXPECT_TRUE(MakeSoundEnabled());
+  EXPECT_TRUE(Control<QPushButton>("Button6")->isEnabled());
   EXPECT_EQ(form1.Image1().Picture().Width(), 40);
   EXPECT_EQ(form1.Image1().Picture().Height(), 30);
   EXPECT_EQ(form1.Image1().size(), QSize(40, 30));
