@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picture/png/png_error.h"
@@ -137,15 +138,8 @@ bool SameTime(const ombrisk::TPngTime& a, const ombrisk::TPngTime& b) {
          a.Second == b.Second;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzedDataProvider in(data, size);
-  const TPixelFormat format = in.PickValueInArray(kFormats);
-  const int bits = DepthOf(format);
-  const int width = in.ConsumeIntegralInRange(1, 300);
-  const int height = in.ConsumeIntegralInRange(1, 40);
-
+// Every setting the encoder takes, from the input; out of range now and then.
+ombrisk::TPngWriteSettings MakeSettings(FuzzedDataProvider& in) {
   ombrisk::TPngWriteSettings settings;
   settings.Grey = in.ConsumeBool();
   settings.Interlaced = in.ConsumeBool();
@@ -169,120 +163,184 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool gifg = in.ConsumeBool();
   for (std::uint8_t& b : settings.Gifg) b = gifg ? in.ConsumeIntegral<std::uint8_t>() : 0;
   settings.Comment = in.ConsumeRandomLengthString(100);
+  return settings;
+}
 
+// The picture handed to the encoder and its mask.
+struct TPictures {
   TBitmap bitmap;
+  TBitmap mask;
+  int maskKind = 0;  // 0 … 4 a fitting mask, 5 none, 6 one pixel too wide, 7 not 8-bit
+};
+
+void MakePictures(FuzzedDataProvider& in, TPixelFormat format, int width, int height,
+                  ombrisk::TPngWriteSettings& settings, TPictures& pictures) {
+  TBitmap& bitmap = pictures.bitmap;
+  TBitmap& mask = pictures.mask;
   bitmap.SetPixelFormat(format);
   bitmap.SetSize(width, height);
+  const int bits = DepthOf(format);
   if (bits <= 8) bitmap.SetPalette(MakePalette(in, bits, settings.Grey));
   // A mask of the right kind most of the time; sometimes one that does not fit, which writes no alpha.
-  TBitmap mask;
-  const int maskKind = in.ConsumeIntegralInRange(0, 7);
-  mask.SetPixelFormat(maskKind == 7 ? TPixelFormat::pf24bit : TPixelFormat::pf8bit);
-  mask.SetSize(maskKind == 6 ? width + 1 : width, height);
-  settings.Mask = maskKind == 5 ? nullptr : &mask;
+  pictures.maskKind = in.ConsumeIntegralInRange(0, 7);
+  mask.SetPixelFormat(pictures.maskKind == 7 ? TPixelFormat::pf24bit : TPixelFormat::pf8bit);
+  mask.SetSize(pictures.maskKind == 6 ? width + 1 : width, height);
+  settings.Mask = pictures.maskKind == 5 ? nullptr : &mask;
   // Every byte of every row, padding included, comes from the input (repeated when it runs short).
   const std::vector<std::uint8_t> fill = in.ConsumeRemainingBytes<std::uint8_t>();
   std::size_t next = 0;
   const auto take = [&] { return fill.empty() ? std::uint8_t{0x5A} : fill[next++ % fill.size()]; };
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* line = bitmap.ScanLine(y);
-    for (std::size_t i = 0; i < bitmap.BytesPerScanLine(); ++i) line[i] = take();
+  for (TBitmap* picture : {&bitmap, &mask}) {
+    for (int y = 0; y < picture->Height(); ++y) {
+      std::uint8_t* line = picture->ScanLine(y);
+      for (std::size_t i = 0; i < picture->BytesPerScanLine(); ++i) line[i] = take();
+    }
   }
-  for (int y = 0; y < mask.Height(); ++y) {
-    std::uint8_t* line = mask.ScanLine(y);
-    for (std::size_t i = 0; i < mask.BytesPerScanLine(); ++i) line[i] = take();
-  }
+}
 
-  std::string shape = "settings";  // what the input made, for the report of a difference
-  const auto expect = [&shape](bool same, const char* what) {
+// Aborts with what differed and what the input made.
+class TReport {
+public:
+  void Expect(bool same, const char* what) const {
     if (same) return;
-    std::fprintf(stderr, "png encoder round trip: %s differs (%s)\n", what, shape.c_str());
+    std::fprintf(stderr, "png encoder round trip: %s differs (%s)\n", what, m_shape.c_str());
     std::abort();
-  };
-  const bool settingsValid =
-      settings.ChunkSize >= 256 && settings.ChunkSize <= 100000 && settings.Level >= -1 && settings.Level <= 9;
-  ombrisk::TMemoryStream stream;
-  try {
-    ombrisk::TPngWriteStream(settings).WriteToStream(bitmap, stream);
-  } catch (const ombrisk::EPngError&) {
-    expect(!settingsValid, "refusal of valid settings");
-    return 0;
   }
-  expect(settingsValid, "acceptance of settings out of range");
+  void SetShape(std::string shape) { m_shape = std::move(shape); }
 
-  // The colour type and depth the file should have.
+private:
+  std::string m_shape = "settings";
+};
+
+// The colour type and depth the file should have.
+struct TFileKind {
+  int colourType;
+  int depth;
+  bool alpha;
+  bool grey;
+};
+
+TFileKind ExpectedKind(int bits, const ombrisk::TPngWriteSettings& settings, int maskKind) {
   int colourType = bits <= 8 ? (settings.Grey ? 0 : 3) : 2;
   const int depth = bits <= 8 ? bits : 8;
   const bool maskFits = settings.HasAlpha && maskKind < 5;
   if (maskFits && colourType == 0 && depth == 8) colourType = 4;
   if (maskFits && colourType == 2) colourType = 6;
-  const bool alpha = colourType == 4 || colourType == 6;
-  const bool grey = colourType == 0 || colourType == 4;
-  shape = std::to_string(bits) + "-bit " + std::to_string(width) + "x" + std::to_string(height) + ", colour type " +
-          std::to_string(colourType) + ", palette " + std::to_string(bitmap.Palette().size()) +
-          (settings.Interlaced ? ", interlaced" : "") + ", filter mode " + std::to_string(settings.FilterMode);
+  return {colourType, depth, colourType == 4 || colourType == 6, colourType == 0 || colourType == 4};
+}
+
+// The palette entries a paletted file carries: the bitmap's, and up to the highest index used.
+int PaletteCount(const TBitmap& bitmap, int bits, const TFileKind& kind) {
+  if (kind.colourType != 3) return 0;
+  int highest = 0;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      const std::uint8_t* line = bitmap.ScanLine(y);
+      const int index = bits == 8 ? line[x] : bits == 4 ? (line[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 15
+                                                        : (line[x / 8] >> (7 - x % 8)) & 1;
+      highest = std::max(highest, index);
+    }
+  }
+  return std::min(std::max(static_cast<int>(bitmap.Palette().size()), highest + 1), 1 << kind.depth);
+}
+
+std::uint32_t ExpectedSignificantBits(const ombrisk::TPngWriteSettings& settings, int bits, const TFileKind& kind) {
+  std::uint32_t significant = 0;
+  if (kind.grey || (settings.SignificantBits == 0 && bits != 15 && bits != 16)) return 0;
+  if (bits == 15 || bits == 16) {
+    significant = 5 | (bits == 15 ? 5u : 6u) << 8 | 5u << 16;
+  } else {
+    for (int i = 0; i < 3; ++i) {
+      significant |= std::uint32_t{ClampBits((settings.SignificantBits >> (8 * i)) & 0xFF)} << (8 * i);
+    }
+  }
+  if (kind.alpha) significant |= std::uint32_t{ClampBits(settings.SignificantBits >> 24)} << 24;
+  return significant;
+}
+
+void CheckImage(const ombrisk::TPngGraphic& png, const TPictures& pictures, const ombrisk::TPngWriteSettings& settings,
+                const TFileKind& kind, const TReport& report) {
+  report.Expect(png.Width() == pictures.bitmap.Width() && png.Height() == pictures.bitmap.Height(), "size");
+  report.Expect(Rgb24(png.Bitmap()) == Rgb24(pictures.bitmap), "pixels");
+  report.Expect(png.HasAlpha() == kind.alpha, "alpha flag");
+  if (kind.alpha) report.Expect(Bytes8(png.MaskBitmap()) == Bytes8(pictures.mask), "mask");
+  report.Expect(png.Interlaced() == settings.Interlaced, "interlacing");
+  report.Expect(png.Grey() == kind.grey, "grey flag");
+  // The decoder reports colour files by their bits per pixel.
+  report.Expect(png.BitDepth() == (kind.grey || kind.colourType == 3 ? kind.depth : 3 * kind.depth), "bit depth");
+}
+
+void CheckRecords(const ombrisk::TPngGraphic& png, const TPictures& pictures,
+                  const ombrisk::TPngWriteSettings& settings, const TFileKind& kind, const TReport& report) {
+  const int bits = DepthOf(pictures.bitmap.PixelFormat());
+  const std::vector<ombrisk::TPaletteEntry>& palette = pictures.bitmap.Palette();
+  const int paletteCount = PaletteCount(pictures.bitmap, bits, kind);
+  report.Expect(png.BackgroundColor() ==
+                    CarriedColour(settings.BackgroundColor, kind.colourType, kind.depth, paletteCount, palette),
+                "background colour");
+  const TColor transparent = kind.alpha ? ombrisk::kClNone
+                                        : CarriedColour(settings.TransparentColor, kind.colourType, kind.depth,
+                                                        paletteCount, palette);
+  report.Expect(png.TransparentColor() == transparent, "transparent colour");
+
+  const long long gamma = std::llrint(static_cast<long double>(settings.Gamma) * 100000.0L);
+  report.Expect(png.Gamma() == (gamma > 0 && gamma <= 0xFFFFFFFFLL ? static_cast<double>(gamma) / 100000.0 : 0.0),
+                "gamma");
+  report.Expect(png.SignificantBits() == ExpectedSignificantBits(settings, bits, kind), "significant bits");
+  const bool physical = settings.PixelsPerUnitX >= 1 && settings.PixelsPerUnitY >= 1;
+  report.Expect(png.PixelsPerUnitX() == (physical ? settings.PixelsPerUnitX : 0) &&
+                    png.PixelsPerUnitY() == (physical ? settings.PixelsPerUnitY : 0) &&
+                    png.PhysicalUnit() == (physical ? settings.PhysicalUnit : 0),
+                "physical size");
+  const bool chrm = settings.Chromaticities[0] != 0 && settings.Chromaticities[1] != 0;
+  report.Expect(png.Chromaticities() == (chrm ? settings.Chromaticities : ombrisk::TPngChromaticities{}),
+                "chromaticities");
+  report.Expect(png.Gifg() == settings.Gifg, "gIFg bytes");
+  if (settings.WriteCurrentTime) {
+    report.Expect(TimeInRange(png.Time()) && png.Time().Year >= 2024, "current time");
+  } else {
+    report.Expect(SameTime(png.Time(), TimeInRange(settings.Time) ? settings.Time : ombrisk::TPngTime{}), "time");
+  }
+  report.Expect(png.Comment() == (settings.Comment.empty() ? std::string() : settings.Comment + "\r\n"), "comment");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const TPixelFormat format = in.PickValueInArray(kFormats);
+  const int bits = DepthOf(format);
+  const int width = in.ConsumeIntegralInRange(1, 300);
+  const int height = in.ConsumeIntegralInRange(1, 40);
+  ombrisk::TPngWriteSettings settings = MakeSettings(in);
+  TPictures pictures;
+  MakePictures(in, format, width, height, settings, pictures);
+
+  TReport report;
+  const bool settingsValid =
+      settings.ChunkSize >= 256 && settings.ChunkSize <= 100000 && settings.Level >= -1 && settings.Level <= 9;
+  ombrisk::TMemoryStream stream;
+  try {
+    ombrisk::TPngWriteStream(settings).WriteToStream(pictures.bitmap, stream);
+  } catch (const ombrisk::EPngError&) {
+    report.Expect(!settingsValid, "refusal of valid settings");
+    report.Expect(stream.Size() == 0, "output before the refusal");
+    return 0;
+  }
+  report.Expect(settingsValid, "acceptance of settings out of range");
+
+  const TFileKind kind = ExpectedKind(bits, settings, pictures.maskKind);
+  report.SetShape(std::to_string(bits) + "-bit " + std::to_string(width) + "x" + std::to_string(height) +
+                  ", colour type " + std::to_string(kind.colourType) + ", palette " +
+                  std::to_string(pictures.bitmap.Palette().size()) + (settings.Interlaced ? ", interlaced" : "") +
+                  ", filter mode " + std::to_string(settings.FilterMode));
   const std::uint8_t* const file = stream.Memory();
-  expect(stream.Size() > 33 && file[24] == depth && file[25] == colourType, "colour type or depth");
+  report.Expect(stream.Size() > 33 && file[24] == kind.depth && file[25] == kind.colourType, "colour type or depth");
 
   stream.SetPosition(0);
   ombrisk::TPngGraphic png;
   png.LoadFromStream(stream);
-  expect(png.Width() == width && png.Height() == height, "size");
-  expect(Rgb24(png.Bitmap()) == Rgb24(bitmap), "pixels");
-  expect(png.HasAlpha() == alpha, "alpha flag");
-  if (alpha) expect(Bytes8(png.MaskBitmap()) == Bytes8(mask), "mask");
-  expect(png.Interlaced() == settings.Interlaced, "interlacing");
-  expect(png.Grey() == grey, "grey flag");
-  // The decoder reports colour files by their bits per pixel.
-  expect(png.BitDepth() == (grey || colourType == 3 ? depth : 3 * depth), "bit depth");
-
-  const std::vector<ombrisk::TPaletteEntry>& palette = bitmap.Palette();
-  int paletteCount = 0;
-  if (colourType == 3) {
-    int highest = 0;
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        const std::uint8_t* line = bitmap.ScanLine(y);
-        const int index = bits == 8 ? line[x] : bits == 4 ? (line[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 15
-                                                          : (line[x / 8] >> (7 - x % 8)) & 1;
-        highest = std::max(highest, index);
-      }
-    }
-    paletteCount = std::min(std::max(static_cast<int>(palette.size()), highest + 1), 1 << depth);
-  }
-  expect(png.BackgroundColor() == CarriedColour(settings.BackgroundColor, colourType, depth, paletteCount, palette),
-         "background colour");
-  const TColor transparent =
-      alpha ? ombrisk::kClNone : CarriedColour(settings.TransparentColor, colourType, depth, paletteCount, palette);
-  expect(png.TransparentColor() == transparent, "transparent colour");
-
-  const long long gamma = std::llrint(static_cast<long double>(settings.Gamma) * 100000.0L);
-  expect(png.Gamma() == (gamma > 0 && gamma <= 0xFFFFFFFFLL ? static_cast<double>(gamma) / 100000.0 : 0.0), "gamma");
-  std::uint32_t significant = 0;
-  if (!grey && (settings.SignificantBits != 0 || bits == 15 || bits == 16)) {
-    if (bits == 15 || bits == 16) {
-      significant = 5 | (bits == 15 ? 5u : 6u) << 8 | 5u << 16;
-    } else {
-      for (int i = 0; i < 3; ++i) {
-        significant |= std::uint32_t{ClampBits((settings.SignificantBits >> (8 * i)) & 0xFF)} << (8 * i);
-      }
-    }
-    if (alpha) significant |= std::uint32_t{ClampBits(settings.SignificantBits >> 24)} << 24;
-  }
-  expect(png.SignificantBits() == significant, "significant bits");
-  const bool physical = settings.PixelsPerUnitX >= 1 && settings.PixelsPerUnitY >= 1;
-  expect(png.PixelsPerUnitX() == (physical ? settings.PixelsPerUnitX : 0) &&
-             png.PixelsPerUnitY() == (physical ? settings.PixelsPerUnitY : 0) &&
-             png.PhysicalUnit() == (physical ? settings.PhysicalUnit : 0),
-         "physical size");
-  const bool chrm = settings.Chromaticities[0] != 0 && settings.Chromaticities[1] != 0;
-  expect(png.Chromaticities() == (chrm ? settings.Chromaticities : ombrisk::TPngChromaticities{}), "chromaticities");
-  expect(png.Gifg() == settings.Gifg, "gIFg bytes");
-  if (settings.WriteCurrentTime) {
-    expect(TimeInRange(png.Time()) && png.Time().Year >= 2024, "current time");
-  } else {
-    expect(SameTime(png.Time(), TimeInRange(settings.Time) ? settings.Time : ombrisk::TPngTime{}), "time");
-  }
-  expect(png.Comment() == (settings.Comment.empty() ? std::string() : settings.Comment + "\r\n"), "comment");
+  CheckImage(png, pictures, settings, kind, report);
+  CheckRecords(png, pictures, settings, kind, report);
   return 0;
 }

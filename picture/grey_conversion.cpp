@@ -50,7 +50,7 @@ namespace {
 using RowKernel = void (*)(const std::uint8_t*, std::uint8_t*, std::size_t);
 
 RowKernel ChooseKernel() {
-  return KernelPath(TKernel::GreyRow) == TInstructionSet::Sse41 ? grey::GreyRowSse41 : grey::GreyRowPortable;
+  return grey::GreyRowPaths().Taken() == TInstructionSet::Sse41 ? grey::GreyRowSse41 : grey::GreyRowPortable;
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "toolkit/instruction_sets.h"
+
 namespace ombrisk::grey {
 
 inline constexpr long double kRedWeight = 0.298912L;
@@ -51,7 +53,10 @@ inline std::uint8_t PixelGrey(const std::uint8_t* bgr) {
 // Row kernels: width pixels of blue, green, red in, their grey three times a pixel out; out may be
 // in itself.
 void GreyRowPortable(const std::uint8_t* in, std::uint8_t* out, std::size_t width);
-// Needs SSE4.1 (and x86-64): taken where KernelPath(TKernel::GreyRow) says so.
+// Needs SSE4.1 (and x86-64): taken where GreyRowPaths() says so.
 void GreyRowSse41(const std::uint8_t* in, std::uint8_t* out, std::size_t width);
+
+// The paths the row kernels were built with.
+TKernelPaths& GreyRowPaths();
 
 }  // namespace ombrisk::grey

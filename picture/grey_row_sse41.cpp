@@ -77,4 +77,13 @@ void GreyRowSse41(const std::uint8_t* in, std::uint8_t* out, std::size_t width) 
 
 #endif
 
+TKernelPaths& GreyRowPaths() {
+  static TKernelPaths paths("grey row", {
+#if defined(__x86_64__)
+    TInstructionSet::Sse41,
+#endif
+  });
+  return paths;
+}
+
 }  // namespace ombrisk::grey

@@ -1,5 +1,5 @@
 // The transforms by instruction set, for tests and benchmarks that compare the paths; the
-// product calls ForwardRealFFT / InverseRealFFT, which take KernelPath(TKernel::Transform).
+// product calls ForwardRealFFT / InverseRealFFT, which take TransformPaths().Taken().
 //
 //   for (TFftPath p : AvailableFftPaths()) ForwardRealFFTOn(p, n, data);
 #pragma once
@@ -14,6 +14,8 @@ namespace ombrisk::fft_detail {
 
 using TFftPath = TInstructionSet;
 
+// The paths the transforms were built with.
+TKernelPaths& TransformPaths();
 // The paths this processor runs, the portable one first.
 std::vector<TFftPath> AvailableFftPaths();
 // The path ForwardRealFFT and InverseRealFFT take now.

@@ -34,20 +34,29 @@ int Log2(std::int32_t n) {
 }  // namespace
 
 TFftTables::TFftTables(std::int32_t n) : m_n(n) {
-  // Short transforms swap pair by pair, in the order the counter visits them.
-  if (n < 64) {
-    std::int32_t j = 0;
-    for (std::int32_t i = 1; i <= n - 2; ++i) {
-      AdvanceBitReversed(j, n >> 1);
-      if (i < j) {
-        m_swaps.push_back(static_cast<std::uint32_t>(i));
-        m_swaps.push_back(static_cast<std::uint32_t>(j));
-      }
+  MakeSwaps();
+  MakeBlockTwiddles();
+  if (n >= 64) MakeGroupedTwiddles();
+  MakeInverseTwiddles();
+}
+
+// Short transforms swap pair by pair, in the order the counter visits them.
+void TFftTables::MakeSwaps() {
+  if (m_n >= 64) return;
+  std::int32_t j = 0;
+  for (std::int32_t i = 1; i <= m_n - 2; ++i) {
+    AdvanceBitReversed(j, m_n >> 1);
+    if (i < j) {
+      m_swaps.push_back(static_cast<std::uint32_t>(i));
+      m_swaps.push_back(static_cast<std::uint32_t>(j));
     }
   }
+}
 
-  const std::int32_t blocks = n >= 4 ? n / 4 : 1;
-  const double e = ForwardStep(n);
+// The forward stages' twiddles, one set a block of four, in bit-reversed block order.
+void TFftTables::MakeBlockTwiddles() {
+  const std::int32_t blocks = m_n >= 4 ? m_n / 4 : 1;
+  const double e = ForwardStep(m_n);
   const double halfE = 0.5 * e;
   m_c3.resize(static_cast<std::size_t>(blocks));
   m_s3.resize(m_c3.size());
@@ -60,30 +69,33 @@ TFftTables::TFftTables(std::int32_t n) : m_n(n) {
     m_s3[at] = SinOf(halfE, j);
     m_c5[at] = CosOf(e, j);
     m_s5[at] = SinOf(e, j);
-    AdvanceBitReversed(j, n >> 2);
+    AdvanceBitReversed(j, m_n >> 2);
   }
+}
 
-  if (n >= 64) {
-    const std::size_t sixteens = static_cast<std::size_t>(n / 16);
-    const auto regroup = [sixteens](const std::vector<double>& from, std::size_t perBlock) {
-      std::vector<double> to(sixteens * perBlock);
-      for (std::size_t b = 0; b < sixteens; ++b) {
-        for (std::size_t r = 0; r < perBlock; ++r) {
-          to[(b / 4) * 4 * perBlock + 4 * r + b % 4] = from[perBlock * b + r];
-        }
+// The block twiddles again, laid out four blocks side by side for the vector paths.
+void TFftTables::MakeGroupedTwiddles() {
+  const std::size_t sixteens = static_cast<std::size_t>(m_n / 16);
+  const auto regroup = [sixteens](const std::vector<double>& from, std::size_t perBlock) {
+    std::vector<double> to(sixteens * perBlock);
+    for (std::size_t b = 0; b < sixteens; ++b) {
+      for (std::size_t r = 0; r < perBlock; ++r) {
+        to[(b / 4) * 4 * perBlock + 4 * r + b % 4] = from[perBlock * b + r];
       }
-      return to;
-    };
-    m_q2c3 = regroup(m_c3, 4);
-    m_q2s3 = regroup(m_s3, 4);
-    m_q4c3 = regroup(m_c3, 2);
-    m_q4s3 = regroup(m_s3, 2);
-    m_q4c5 = regroup(m_c5, 2);
-    m_q4s5 = regroup(m_s5, 2);
-  }
+    }
+    return to;
+  };
+  m_q2c3 = regroup(m_c3, 4);
+  m_q2s3 = regroup(m_s3, 4);
+  m_q4c3 = regroup(m_c3, 2);
+  m_q4s3 = regroup(m_s3, 2);
+  m_q4c5 = regroup(m_c5, 2);
+  m_q4s5 = regroup(m_s5, 2);
+}
 
-  // The inverse stages run from b = n down to 2, doubling the step each time.
-  const int levels = Log2(n);
+// The inverse stages run from b = n down to 2, doubling the step each time.
+void TFftTables::MakeInverseTwiddles() {
+  const int levels = Log2(m_n);
   m_invOffset.assign(static_cast<std::size_t>(levels) + 1, 0);
   std::int32_t total = 0;
   for (int k = 1; k <= levels; ++k) {
@@ -92,7 +104,7 @@ TFftTables::TFftTables(std::int32_t n) : m_n(n) {
   }
   m_invCos.assign(static_cast<std::size_t>(total) + 1, 0.0);
   m_invSin.assign(m_invCos.size(), 0.0);
-  double step = InverseStep(n);
+  double step = InverseStep(m_n);
   for (int k = levels; k >= 1; --k) {
     const std::int32_t quarter = (std::int32_t{1} << k) / 4;
     const auto base = static_cast<std::size_t>(m_invOffset[static_cast<std::size_t>(k)]);

@@ -23,6 +23,11 @@ public:
   TFftTableView View() const;
 
 private:
+  void MakeSwaps();
+  void MakeBlockTwiddles();
+  void MakeGroupedTwiddles();  // from the block twiddles
+  void MakeInverseTwiddles();
+
   std::int32_t m_n;
   std::vector<std::uint32_t> m_swaps;
   std::vector<double> m_c3, m_s3, m_c5, m_s5;

@@ -33,15 +33,24 @@ void Inverse(TFftPath path, const TFftTableView& t, double* data) {
 
 }  // namespace
 
+TKernelPaths& TransformPaths() {
+  static TKernelPaths paths("transform", {
+#if defined(__x86_64__)
+    TFftPath::Sse2, TFftPath::Avx2,
+#endif
+  });
+  return paths;
+}
+
 std::vector<TFftPath> AvailableFftPaths() {
   std::vector<TFftPath> paths;
-  for (const TFftPath path : KernelPaths(TKernel::Transform)) {
+  for (const TFftPath path : TransformPaths().Built()) {
     if (ProcessorRuns(path)) paths.push_back(path);
   }
   return paths;
 }
 
-TFftPath BestFftPath() { return KernelPath(TKernel::Transform); }
+TFftPath BestFftPath() { return TransformPaths().Taken(); }
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstring>
 
-#include "toolkit/instruction_sets.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -90,12 +89,21 @@ void StoreGreyPixels(__m128i greys, std::uint8_t* pixel, bool aligned) {
 }  // namespace
 #endif
 
+TKernelPaths& ColumnTilePaths() {
+  static TKernelPaths paths("column tile", {
+#if defined(__SSE2__)
+    TInstructionSet::Sse2,
+#endif
+  });
+  return paths;
+}
+
 void TColumnTile::Flush(TPixelBitmap& picture) {
   if (m_first < 0 || m_used == 0) return;
   const std::size_t count = static_cast<std::size_t>(m_used);
   const std::size_t height = static_cast<std::size_t>(m_height);
   std::size_t y = 0;
-  [[maybe_unused]] const bool vectors = KernelPath(TKernel::ColumnTile) == TInstructionSet::Sse2;
+  [[maybe_unused]] const bool vectors = ColumnTilePaths().Taken() == TInstructionSet::Sse2;
 #if defined(__SSE2__)
   // Sixteen rows by sixteen columns at a time, turned in registers; what is left over below.
   constexpr std::size_t kSide = 16;

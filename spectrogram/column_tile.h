@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "toolkit/instruction_sets.h"
 #include "toolkit/pixel_bitmap.h"
 
 namespace ombrisk {
@@ -42,5 +43,8 @@ private:
   int m_used = 0;    // columns of the group touched so far
   std::vector<std::uint8_t> m_greys;
 };
+
+// The paths Flush was built with.
+TKernelPaths& ColumnTilePaths();
 
 }  // namespace ombrisk

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "toolkit/instruction_sets.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -117,9 +116,21 @@ __attribute__((target("avx2"))) bool VectorBinsAvx2(const double* t, std::size_t
 
 }  // namespace
 
+TKernelPaths& LinearLevelPaths() {
+  static TKernelPaths paths("linear levels", {
+#if defined(__SSE2__)
+    TInstructionSet::Sse2,
+#endif
+#if defined(OMBRISK_LEVELS_AVX2)
+    TInstructionSet::Avx2,
+#endif
+  });
+  return paths;
+}
+
 bool LinearLevels(std::span<const double> transform, double factor, std::span<std::uint8_t> levels,
                   std::span<std::uint8_t> undecided) {
-  [[maybe_unused]] const TInstructionSet path = KernelPath(TKernel::LinearLevels);
+  [[maybe_unused]] const TInstructionSet path = LinearLevelPaths().Taken();
   const std::size_t n = transform.size();
   const std::size_t half = n / 2;
   const double* t = transform.data();

@@ -133,86 +133,147 @@ __attribute__((target("ssse3"))) void GroupSums(const std::uint8_t* row, const s
 }  // namespace
 #endif
 
-void TColumnReader::LoadColumns(int first, int wanted) {
-  const int count = std::min({wanted, m_blockColumns, m_width - first});
-  m_blockStart = first;
-  m_blockCount = count;
-  if (count <= 0) return;
-  [[maybe_unused]] const TInstructionSet path = KernelPath(TKernel::ColumnSums);
-  const std::size_t height = m_rows.size();
-  std::size_t offsets[kMaxBlockColumns];
-  for (int j = 0; j < count; ++j) {
-    const int column = m_mirrorX ? m_width - 1 - (first + j) : first + j;
-    offsets[j] = static_cast<std::size_t>(column) * m_bytesPerPixel;
+TKernelPaths& ColumnSumPaths() {
+  static TKernelPaths paths("column sums", {
+#if defined(__SSE2__)
+    TInstructionSet::Sse2,
+#endif
+#if defined(__SSE2__) && defined(__x86_64__)
+    TInstructionSet::Ssse3,
+#endif
+  });
+  return paths;
+}
+
+namespace {
+
+// Where a block's pixels lie in every row, and how its sums are made.
+struct TBlockPlan {
+  std::span<const std::uint8_t* const> rows;  // top row first
+  std::size_t bytesPerPixel;
+  bool mirrorX;
+  bool mirrorY;
+  TInstructionSet path;
+  int count;                                 // columns in the block
+  std::size_t offsets[kMaxBlockColumns];     // byte offset in a row of each column, in block order
+  std::size_t firstByte;                     // the part of a row the block reads
+  std::size_t lastByte;
+  std::size_t groups;                        // whole groups of eight columns, when shuffled
+  std::size_t lowestPixel[kMaxBlockColumns / 8];
+};
+
+// The block's sums, column after column, each bottom pixel first.
+struct TBlockSums {
+  std::uint16_t* sums;
+  std::size_t columnStride;
+};
+
+constexpr std::size_t kRowsAhead = 8;
+constexpr std::size_t kCacheLine = 64;
+
+void PlanColumns(TBlockPlan& plan, int width, int first) {
+  for (int j = 0; j < plan.count; ++j) {
+    const int column = plan.mirrorX ? width - 1 - (first + j) : first + j;
+    plan.offsets[j] = static_cast<std::size_t>(column) * plan.bytesPerPixel;
   }
-  // The rows lie far apart, too far for the processor to guess the next one: fetch the part of a
-  // row a block reads a few rows ahead of its use.
-  const std::size_t firstByte = std::min(offsets[0], offsets[count - 1]);
-  const std::size_t lastByte = std::max(offsets[0], offsets[count - 1]) + m_bytesPerPixel - 1;
-  constexpr std::size_t kRowsAhead = 8;
-  constexpr std::size_t kCacheLine = 64;
+  const int last = plan.count - 1;
+  plan.firstByte = std::min(plan.offsets[0], plan.offsets[last]);
+  plan.lastByte = std::max(plan.offsets[0], plan.offsets[last]) + plan.bytesPerPixel - 1;
+  plan.groups = 0;
 #if defined(__SSE2__) && defined(__x86_64__)
   // Whole groups of eight columns are summed eight at a time; a group's pixels lie side by side,
   // in reverse order when flipped left to right.
-  const bool shuffles = path == TInstructionSet::Ssse3;
-  const std::size_t groups = static_cast<std::size_t>(count) / 8;
-  std::size_t lowestPixel[kMaxBlockColumns / 8];
-  for (std::size_t g = 0; g < groups; ++g) lowestPixel[g] = std::min(offsets[8 * g], offsets[8 * g + 7]);
+  if (plan.path == TInstructionSet::Ssse3) plan.groups = static_cast<std::size_t>(plan.count) / 8;
+  for (std::size_t g = 0; g < plan.groups; ++g) {
+    plan.lowestPixel[g] = std::min(plan.offsets[8 * g], plan.offsets[8 * g + 7]);
+  }
 #endif
-  // Row y from the top is pixel m from the bottom, or pixel y itself when flipped top to bottom.
-  const auto sumsOf = [&](std::size_t y, std::uint16_t* out) {
-    if (y + kRowsAhead < height) {
-      const std::uint8_t* const ahead = m_rows[y + kRowsAhead];
-      for (std::size_t b = firstByte; b <= lastByte + kCacheLine - 1; b += kCacheLine) {
-        __builtin_prefetch(ahead + std::min(b, lastByte));
-      }
+}
+
+// The sums of row y from the top, in block order.
+inline void RowSums(const TBlockPlan& plan, std::size_t y, std::uint16_t* out) {
+  // The rows lie far apart, too far for the processor to guess the next one: fetch the part of a
+  // row a block reads a few rows ahead of its use.
+  if (y + kRowsAhead < plan.rows.size()) {
+    const std::uint8_t* const ahead = plan.rows[y + kRowsAhead];
+    for (std::size_t b = plan.firstByte; b <= plan.lastByte + kCacheLine - 1; b += kCacheLine) {
+      __builtin_prefetch(ahead + std::min(b, plan.lastByte));
     }
-    const std::uint8_t* const row = m_rows[y];
-    int j = 0;
+  }
+  const std::uint8_t* const row = plan.rows[y];
+  int j = 0;
 #if defined(__SSE2__) && defined(__x86_64__)
-    if (shuffles) {
-      GroupSums(row, lowestPixel, groups, m_bytesPerPixel, m_mirrorX, out);
-      j = static_cast<int>(groups * 8);
-    }
+  if (plan.groups != 0) {
+    GroupSums(row, plan.lowestPixel, plan.groups, plan.bytesPerPixel, plan.mirrorX, out);
+    j = static_cast<int>(plan.groups * 8);
+  }
 #endif
-    for (; j < count; ++j) {
-      const std::uint8_t* const pixel = row + offsets[j];
-      out[j] = static_cast<std::uint16_t>(pixel[0] + pixel[1] + pixel[2]);
-    }
-  };
+  for (; j < plan.count; ++j) {
+    const std::uint8_t* const pixel = row + plan.offsets[j];
+    out[j] = static_cast<std::uint16_t>(pixel[0] + pixel[1] + pixel[2]);
+  }
+}
+
+// Stores the rows eight at a time where the path allows; returns the first row left.
+std::size_t StoreEightRowsAtATime([[maybe_unused]] const TBlockPlan& plan, [[maybe_unused]] const TBlockSums& out) {
   std::size_t y = 0;
 #if defined(__SSE2__)
-  // Eight rows at a time: their sums are made along the rows, where the pixels lie side by side,
-  // and turned into eight runs of eight sums, one store per column instead of one per pixel.
-  const std::size_t wholeColumns = static_cast<std::size_t>(count) - static_cast<std::size_t>(count) % 8;
+  // Their sums are made along the rows, where the pixels lie side by side, and turned into eight
+  // runs of eight sums, one store per column instead of one per pixel.
+  const std::size_t height = plan.rows.size();
+  const std::size_t count = static_cast<std::size_t>(plan.count);
+  const std::size_t wholeColumns = count - count % 8;
   alignas(16) std::uint16_t rows[8][kMaxBlockColumns];
-  for (; path != TInstructionSet::Portable && y + 8 <= height; y += 8) {
-    for (std::size_t r = 0; r < 8; ++r) sumsOf(y + r, rows[r]);
+  for (; plan.path != TInstructionSet::Portable && y + 8 <= height; y += 8) {
+    for (std::size_t r = 0; r < 8; ++r) RowSums(plan, y + r, rows[r]);
     // Rows y … y + 7 are sums m … m + 7 when flipped, else m + 7 … m, m counted from the bottom.
-    const std::size_t m = m_mirrorY ? y : height - 8 - y;
+    const std::size_t m = plan.mirrorY ? y : height - 8 - y;
     for (std::size_t j0 = 0; j0 < wholeColumns; j0 += 8) {
       __m128i v[8];
       for (std::size_t r = 0; r < 8; ++r) v[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(&rows[r][j0]));
       Transpose8(v);
       for (std::size_t j = 0; j < 8; ++j) {
-        const __m128i run = m_mirrorY ? v[j] : ReverseWords(v[j]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(m_sums.data() + (j0 + j) * m_columnStride + m), run);
+        const __m128i run = plan.mirrorY ? v[j] : ReverseWords(v[j]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.sums + (j0 + j) * out.columnStride + m), run);
       }
     }
     for (std::size_t r = 0; r < 8; ++r) {
-      const std::size_t mr = m_mirrorY ? y + r : height - 1 - (y + r);
-      for (std::size_t j = wholeColumns; j < static_cast<std::size_t>(count); ++j) {
-        m_sums[j * m_columnStride + mr] = rows[r][j];
-      }
+      const std::size_t mr = plan.mirrorY ? y + r : height - 1 - (y + r);
+      for (std::size_t j = wholeColumns; j < count; ++j) out.sums[j * out.columnStride + mr] = rows[r][j];
     }
   }
 #endif
+  return y;
+}
+
+// Row y from the top is pixel m from the bottom, or pixel y itself when flipped top to bottom.
+void StoreRowsFrom(std::size_t y, const TBlockPlan& plan, const TBlockSums& out) {
+  const std::size_t height = plan.rows.size();
   std::uint16_t rest[kMaxBlockColumns];
   for (; y < height; ++y) {
-    sumsOf(y, rest);
-    const std::size_t m = m_mirrorY ? y : height - 1 - y;
-    for (int j = 0; j < count; ++j) m_sums[static_cast<std::size_t>(j) * m_columnStride + m] = rest[j];
+    RowSums(plan, y, rest);
+    const std::size_t m = plan.mirrorY ? y : height - 1 - y;
+    for (int j = 0; j < plan.count; ++j) out.sums[static_cast<std::size_t>(j) * out.columnStride + m] = rest[j];
   }
+}
+
+}  // namespace
+
+void TColumnReader::LoadColumns(int first, int wanted) {
+  const int count = std::min({wanted, m_blockColumns, m_width - first});
+  m_blockStart = first;
+  m_blockCount = count;
+  if (count <= 0) return;
+  TBlockPlan plan;
+  plan.rows = m_rows;
+  plan.bytesPerPixel = m_bytesPerPixel;
+  plan.mirrorX = m_mirrorX;
+  plan.mirrorY = m_mirrorY;
+  plan.path = ColumnSumPaths().Taken();
+  plan.count = count;
+  PlanColumns(plan, m_width, first);
+  const TBlockSums out{m_sums.data(), m_columnStride};
+  StoreRowsFrom(StoreEightRowsAtATime(plan, out), plan, out);
 }
 
 }  // namespace ombrisk

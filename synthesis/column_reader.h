@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "toolkit/bitmap.h"
+#include "toolkit/instruction_sets.h"
 
 namespace ombrisk {
 
@@ -48,5 +49,8 @@ private:
   int m_blockCount = 0;  // columns loaded from m_blockStart on
   std::vector<std::uint16_t> m_sums;
 };
+
+// The paths the column sums were built with.
+TKernelPaths& ColumnSumPaths();
 
 }  // namespace ombrisk

@@ -100,12 +100,24 @@ __attribute__((target("avx512f"))) std::size_t ScaleSamplesWidest(const double* 
 
 }  // namespace
 
+TKernelPaths& SampleRoundingPaths() {
+  static TKernelPaths paths("sample rounding", {
+#if defined(__SSE2__)
+    TInstructionSet::Sse2,
+#endif
+#if defined(__x86_64__)
+    TInstructionSet::Avx, TInstructionSet::Avx512,
+#endif
+  });
+  return paths;
+}
+
 void ScaleSamples(std::span<const double> output, std::span<std::int16_t> samples) {
   const std::size_t count = std::min(output.size(), samples.size());
   const double* const in = output.data();
   std::int16_t* const out = samples.data();
   std::size_t t = 0;
-  [[maybe_unused]] const TInstructionSet path = KernelPath(TKernel::SampleRounding);
+  [[maybe_unused]] const TInstructionSet path = SampleRoundingPaths().Taken();
 #if defined(__x86_64__)
   if (path == TInstructionSet::Avx512) {
     t = ScaleSamplesWidest(in, out, count);

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <span>
 
+#include "toolkit/instruction_sets.h"
+
 namespace ombrisk {
 
 // Output of the inverse transform is multiplied by this before rounding.
@@ -36,5 +38,7 @@ std::int16_t ClampSample(double x);
 // samples[t] = ClampSample(Round(output[t] × 5.0)), the product and rounding (half to even) worked
 // in extended precision. Both spans have the same length.
 void ScaleSamples(std::span<const double> output, std::span<std::int16_t> samples);
+// The paths ScaleSamples was built with; every one gives the same samples.
+TKernelPaths& SampleRoundingPaths();
 
 }  // namespace ombrisk

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "toolkit/bmp_file.h"
@@ -197,6 +198,113 @@ void ConvertBitFieldRow(const std::uint8_t* source, const Header& h, TPixelForma
   }
 }
 
+// A 40-byte header is followed by the masks of bit-field pixels; other pixels take the masks
+// their depth implies. Returns where the colour table starts.
+std::uint64_t ReadMasks(BitmapFileReader& file, Header& h) {
+  std::uint64_t tableStart = kFileHeaderBytes + h.headerBytes;
+  if (IsBitFields(h) && !h.hasMasks) {
+    const std::size_t maskCount = h.compression == kBiAlphaBitFields ? 4 : 3;
+    std::array<std::uint8_t, 16> maskBytes{};
+    file.Read(tableStart, maskBytes.data(), 4 * maskCount);
+    for (std::size_t i = 0; i < maskCount; ++i) h.masks[i] = ReadLittle32(maskBytes.data() + 4 * i);
+    h.hasMasks = true;
+    tableStart += 4 * maskCount;
+  }
+  if (!IsBitFields(h)) {
+    // Without bit fields 16 bits are x-5-5-5 and 32 bits blue, green, red and a fourth byte.
+    h.masks = h.bits == 16 ? std::array<std::uint32_t, 4>{0x7C00, 0x03E0, 0x001F, 0}
+                           : std::array<std::uint32_t, 4>{0xFF0000, 0x00FF00, 0x0000FF, 0};
+  }
+  return tableStart;
+}
+
+struct ColourTable {
+  std::vector<TPaletteEntry> palette;
+  std::uint64_t end = 0;  // where the pixels start when the file does not say
+};
+
+ColourTable ReadColourTable(BitmapFileReader& file, const Header& h, std::uint32_t offBits, std::uint64_t tableStart) {
+  ColourTable table;
+  table.end = tableStart;
+  if (h.bits > 8) return table;
+  const std::uint64_t entryBytes = h.core ? 3 : 4;
+  std::uint64_t count = std::uint64_t{1} << h.bits;
+  if (h.colorsUsed != 0 && h.colorsUsed < count) count = h.colorsUsed;
+  // Some writers leave the table shorter than they say; the pixels start where the file says.
+  if (offBits != 0 && offBits < tableStart + count * entryBytes) count = (offBits - tableStart) / entryBytes;
+  std::vector<std::uint8_t> entries(static_cast<std::size_t>(count * entryBytes));
+  file.Read(tableStart, entries.data(), entries.size());
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint8_t* e = entries.data() + i * entryBytes;
+    table.palette.push_back({e[2], e[1], e[0], 0});
+  }
+  table.end = tableStart + count * entryBytes;
+  return table;
+}
+
+// The pixel format the bitmap is held in, and whether the file's rows are that format's rows.
+struct PixelLayout {
+  TPixelFormat format = TPixelFormat::pf24bit;
+  bool copyRows = true;
+};
+
+PixelLayout ChooseLayout(const Header& h) {
+  switch (h.bits) {
+    case 1: return {TPixelFormat::pf1bit, true};
+    case 4: return {TPixelFormat::pf4bit, true};
+    case 8: return {TPixelFormat::pf8bit, true};
+    case 24: return {TPixelFormat::pf24bit, true};
+    case 16: {
+      const std::array<std::uint32_t, 3> rgb{h.masks[0], h.masks[1], h.masks[2]};
+      if (rgb == std::array<std::uint32_t, 3>{0x7C00, 0x03E0, 0x001F}) return {TPixelFormat::pf15bit, true};
+      if (rgb == std::array<std::uint32_t, 3>{0xF800, 0x07E0, 0x001F}) return {TPixelFormat::pf16bit, true};
+      return {TPixelFormat::pf24bit, false};
+    }
+    default: {  // 32
+      const bool plain = h.masks[0] == 0xFF0000 && h.masks[1] == 0x00FF00 && h.masks[2] == 0x0000FF &&
+                         (h.masks[3] == 0 || h.masks[3] == 0xFF000000);
+      return {TPixelFormat::pf32bit, plain};
+    }
+  }
+}
+
+bool IsRle(const Header& h) { return h.compression == kBiRle8 || h.compression == kBiRle4; }
+
+// The compressed pixel data, up to the file's end or the length the header gives.
+std::vector<std::uint8_t> ReadRleData(BitmapFileReader& file, const Header& h, std::uint64_t dataStart) {
+  std::uint64_t length = file.Size() - dataStart;
+  if (h.imageBytes != 0 && h.imageBytes < length) length = h.imageBytes;
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
+  file.Read(dataStart, data.data(), data.size());
+  return data;
+}
+
+// The last row may lack its padding; every other byte of every row must be there.
+void RequireRows(const BitmapFileReader& file, const Header& h, std::uint64_t dataStart) {
+  const std::uint64_t rowBytes = ScanLineBytes(static_cast<int>(h.width), h.bits);
+  const std::uint64_t lastRowBytes = (CheckedMultiply(static_cast<std::uint64_t>(h.width), h.bits) + 7) / 8;
+  file.Require(dataStart, CheckedMultiply(rowBytes, static_cast<std::uint64_t>(h.height - 1)) + lastRowBytes);
+}
+
+void ReadRows(BitmapFileReader& file, const Header& h, const PixelLayout& layout, std::uint64_t dataStart,
+              TBitmap& bitmap) {
+  const int height = static_cast<int>(h.height);
+  const std::uint64_t rowBytes = ScanLineBytes(static_cast<int>(h.width), h.bits);
+  file.Seek(dataStart);
+  std::vector<std::uint8_t> source(layout.copyRows ? 0 : static_cast<std::size_t>(rowBytes));
+  for (int r = 0; r < height; ++r) {
+    const std::uint64_t offset = dataStart + static_cast<std::uint64_t>(r) * rowBytes;
+    const auto count = static_cast<std::size_t>(std::min(rowBytes, file.Size() - offset));
+    std::uint8_t* dest = bitmap.ScanLine(h.topDown ? r : height - 1 - r);
+    if (layout.copyRows) {
+      file.ReadNext(dest, count);
+    } else {
+      file.ReadNext(source.data(), count);
+      ConvertBitFieldRow(source.data(), h, layout.format, dest);
+    }
+  }
+}
+
 }  // namespace
 
 void ReadWindowsBitmap(TStream& stream, TBitmap& bitmap) {
@@ -213,114 +321,34 @@ void ReadWindowsBitmap(TStream& stream, TBitmap& bitmap) {
   if (fileHeader[0] != 'B' || fileHeader[1] != 'M') Invalid();
   const std::uint32_t offBits = ReadLittle32(fileHeader.data() + 10);
   Header h = ReadHeader(file);
-
-  // A 40-byte header is followed by the masks of bit-field pixels.
-  std::uint64_t tableStart = kFileHeaderBytes + h.headerBytes;
-  if (IsBitFields(h) && !h.hasMasks) {
-    const std::size_t maskCount = h.compression == kBiAlphaBitFields ? 4 : 3;
-    std::array<std::uint8_t, 16> maskBytes{};
-    file.Read(tableStart, maskBytes.data(), 4 * maskCount);
-    for (std::size_t i = 0; i < maskCount; ++i) h.masks[i] = ReadLittle32(maskBytes.data() + 4 * i);
-    h.hasMasks = true;
-    tableStart += 4 * maskCount;
-  }
-  if (!IsBitFields(h)) {
-    // Without bit fields 16 bits are x-5-5-5 and 32 bits blue, green, red and a fourth byte.
-    h.masks = h.bits == 16 ? std::array<std::uint32_t, 4>{0x7C00, 0x03E0, 0x001F, 0}
-                           : std::array<std::uint32_t, 4>{0xFF0000, 0x00FF00, 0x0000FF, 0};
-  }
+  const std::uint64_t tableStart = ReadMasks(file, h);
   if (offBits != 0 && offBits < tableStart) Invalid();
-
-  std::vector<TPaletteEntry> palette;
-  std::uint64_t tableEnd = tableStart;
-  if (h.bits <= 8) {
-    const std::uint64_t entryBytes = h.core ? 3 : 4;
-    std::uint64_t count = std::uint64_t{1} << h.bits;
-    if (h.colorsUsed != 0 && h.colorsUsed < count) count = h.colorsUsed;
-    // Some writers leave the table shorter than they say; the pixels start where the file says.
-    if (offBits != 0 && offBits < tableStart + count * entryBytes) count = (offBits - tableStart) / entryBytes;
-    std::vector<std::uint8_t> table(static_cast<std::size_t>(count * entryBytes));
-    file.Read(tableStart, table.data(), table.size());
-    for (std::uint64_t i = 0; i < count; ++i) {
-      const std::uint8_t* e = table.data() + i * entryBytes;
-      palette.push_back({e[2], e[1], e[0], 0});
-    }
-    tableEnd = tableStart + count * entryBytes;
-  }
-  const std::uint64_t dataStart = offBits != 0 ? offBits : tableEnd;
+  ColourTable table = ReadColourTable(file, h, offBits, tableStart);
+  const std::uint64_t dataStart = offBits != 0 ? offBits : table.end;
   file.Require(dataStart, 0);
 
   CheckBitmapSize(h.width, h.height, h.bits);
   // A picture without pixels loads as 0 × 0, so that no row of it has a pixel nobody stored.
   if (h.width == 0 || h.height == 0) h.width = h.height = 0;
-  const int width = static_cast<int>(h.width);
-  const int height = static_cast<int>(h.height);
-
-  TPixelFormat format = TPixelFormat::pf24bit;
-  bool copyRows = true;
-  switch (h.bits) {
-    case 1: format = TPixelFormat::pf1bit; break;
-    case 4: format = TPixelFormat::pf4bit; break;
-    case 8: format = TPixelFormat::pf8bit; break;
-    case 24: format = TPixelFormat::pf24bit; break;
-    case 16: {
-      const std::array<std::uint32_t, 3> rgb{h.masks[0], h.masks[1], h.masks[2]};
-      if (rgb == std::array<std::uint32_t, 3>{0x7C00, 0x03E0, 0x001F}) {
-        format = TPixelFormat::pf15bit;
-      } else if (rgb == std::array<std::uint32_t, 3>{0xF800, 0x07E0, 0x001F}) {
-        format = TPixelFormat::pf16bit;
-      } else {
-        format = TPixelFormat::pf24bit;
-        copyRows = false;
-      }
-      break;
-    }
-    default: {  // 32
-      format = TPixelFormat::pf32bit;
-      const bool plain = h.masks[0] == 0xFF0000 && h.masks[1] == 0x00FF00 && h.masks[2] == 0x0000FF &&
-                         (h.masks[3] == 0 || h.masks[3] == 0xFF000000);
-      copyRows = plain;
-      break;
-    }
-  }
-
-  const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
-  const std::uint64_t rowBytes = ScanLineBytes(width, h.bits);
+  const PixelLayout layout = ChooseLayout(h);
   std::vector<std::uint8_t> rleData;
-  if (rle) {
-    std::uint64_t length = file.Size() - dataStart;
-    if (h.imageBytes != 0 && h.imageBytes < length) length = h.imageBytes;
-    rleData.resize(static_cast<std::size_t>(length));
-    file.Read(dataStart, rleData.data(), rleData.size());
-  } else if (height > 0 && width > 0) {
-    // The last row may lack its padding; every other byte of every row must be there.
-    const std::uint64_t lastRowBytes = (CheckedMultiply(static_cast<std::uint64_t>(width), h.bits) + 7) / 8;
-    file.Require(dataStart, CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height - 1)) + lastRowBytes);
+  if (IsRle(h)) {
+    rleData = ReadRleData(file, h, dataStart);
+  } else if (h.width > 0 && h.height > 0) {
+    RequireRows(file, h, dataStart);
   }
 
   bitmap.Clear();
-  bitmap.SetPixelFormat(format);
-  bitmap.SetSize(width, height);
-  if (!palette.empty()) bitmap.SetPalette(std::move(palette));
-  if (width == 0 || height == 0) return;
+  bitmap.SetPixelFormat(layout.format);
+  bitmap.SetSize(static_cast<int>(h.width), static_cast<int>(h.height));
+  if (!table.palette.empty()) bitmap.SetPalette(std::move(table.palette));
+  if (h.width == 0 || h.height == 0) return;
 
-  if (rle) {
+  if (IsRle(h)) {
     DecodeRle(rleData, h.compression == kBiRle4, h, bitmap);
     return;
   }
-  file.Seek(dataStart);
-  std::vector<std::uint8_t> source(copyRows ? 0 : static_cast<std::size_t>(rowBytes));
-  for (int r = 0; r < height; ++r) {
-    const std::uint64_t offset = dataStart + static_cast<std::uint64_t>(r) * rowBytes;
-    const auto count = static_cast<std::size_t>(std::min(rowBytes, file.Size() - offset));
-    std::uint8_t* dest = bitmap.ScanLine(h.topDown ? r : height - 1 - r);
-    if (copyRows) {
-      file.ReadNext(dest, count);
-    } else {
-      file.ReadNext(source.data(), count);
-      ConvertBitFieldRow(source.data(), h, format, dest);
-    }
-  }
+  ReadRows(file, h, layout, dataStart, bitmap);
 }
 
 }  // namespace ombrisk

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cstddef>
 
 #include "toolkit/exception.h"
 #include "toolkit/message_format.h"
@@ -37,60 +35,35 @@ bool AskProcessor(Set set) {
 #endif
 }
 
-std::size_t Index(TKernel kernel) { return static_cast<std::size_t>(kernel); }
-
-// The paths taken now, one a kernel, first the widest each has here.
-class TChosenPaths {
-public:
-  TChosenPaths() {
-    for (int k = 0; k < kKernelCount; ++k) {
-      const std::vector<Set> paths = KernelPaths(static_cast<TKernel>(k));
-      Set best = Set::Portable;
-      for (const Set path : paths) {
-        if (ProcessorRuns(path)) best = path;
-      }
-      m_paths[static_cast<std::size_t>(k)].store(best, std::memory_order_relaxed);
-    }
+std::vector<Set> PortableFirst(std::initializer_list<Set> vectorPaths) {
+  std::array<bool, kInstructionSetCount> built{};
+  built[static_cast<std::size_t>(Set::Portable)] = true;
+  for (const Set path : vectorPaths) built[static_cast<std::size_t>(path)] = true;
+  std::vector<Set> paths;
+  for (std::size_t s = 0; s < built.size(); ++s) {
+    if (built[s]) paths.push_back(static_cast<Set>(s));
   }
-  std::atomic<Set>& operator[](TKernel kernel) { return m_paths[Index(kernel)]; }
+  return paths;
+}
 
-private:
-  std::array<std::atomic<Set>, kKernelCount> m_paths;
-};
-
-TChosenPaths& ChosenPaths() {
-  static TChosenPaths chosen;
-  return chosen;
+Set Widest(const std::vector<Set>& paths) {
+  Set widest = Set::Portable;
+  for (const Set path : paths) {
+    if (ProcessorRuns(path)) widest = path;
+  }
+  return widest;
 }
 
 }  // namespace
 
-std::vector<TInstructionSet> KernelPaths(TKernel kernel) {
-#if defined(__x86_64__)
-  switch (kernel) {
-    case TKernel::Transform: return {Set::Portable, Set::Sse2, Set::Avx2};
-    case TKernel::GreyRow: return {Set::Portable, Set::Sse41};
-    case TKernel::ColumnSums: return {Set::Portable, Set::Sse2, Set::Ssse3};
-    case TKernel::SampleRounding: return {Set::Portable, Set::Sse2, Set::Avx, Set::Avx512};
-    case TKernel::LinearLevels: return {Set::Portable, Set::Sse2, Set::Avx2};
-    case TKernel::ColumnTile: return {Set::Portable, Set::Sse2};
-  }
-#else
-  static_cast<void>(kernel);
-#endif
-  return {Set::Portable};
-}
-
 bool ProcessorRuns(TInstructionSet set) {
-  static const std::array<bool, 7> runs = [] {
-    std::array<bool, 7> r{};
+  static const std::array<bool, kInstructionSetCount> runs = [] {
+    std::array<bool, kInstructionSetCount> r{};
     for (std::size_t s = 0; s < r.size(); ++s) r[s] = AskProcessor(static_cast<Set>(s));
     return r;
   }();
   return runs[static_cast<std::size_t>(set)];
 }
-
-TInstructionSet KernelPath(TKernel kernel) { return ChosenPaths()[kernel].load(std::memory_order_relaxed); }
 
 const char* InstructionSetName(TInstructionSet set) {
   switch (set) {
@@ -105,27 +78,18 @@ const char* InstructionSetName(TInstructionSet set) {
   return "?";
 }
 
-const char* KernelName(TKernel kernel) {
-  switch (kernel) {
-    case TKernel::Transform: return "transform";
-    case TKernel::GreyRow: return "grey row";
-    case TKernel::ColumnSums: return "column sums";
-    case TKernel::SampleRounding: return "sample rounding";
-    case TKernel::LinearLevels: return "linear levels";
-    case TKernel::ColumnTile: return "column tile";
-  }
-  return "?";
-}
+TKernelPaths::TKernelPaths(const char* name, std::initializer_list<TInstructionSet> vectorPaths)
+    : m_name(name), m_built(PortableFirst(vectorPaths)), m_taken(Widest(m_built)) {}
 
-TForcedKernelPath::TForcedKernelPath(TKernel kernel, TInstructionSet path) : m_kernel(kernel) {
-  const std::vector<Set> paths = KernelPaths(kernel);
+TForcedKernelPath::TForcedKernelPath(TKernelPaths& kernel, TInstructionSet path) : m_kernel(kernel) {
+  const std::vector<Set>& paths = kernel.Built();
   if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
-    throw Exception(FormatMessage(kSNoKernelPath, {KernelName(kernel), InstructionSetName(path)}));
+    throw Exception(FormatMessage(kSNoKernelPath, {kernel.Name(), InstructionSetName(path)}));
   }
   if (!ProcessorRuns(path)) throw Exception(FormatMessage(kSProcessorLacks, {InstructionSetName(path)}));
-  m_previous = ChosenPaths()[kernel].exchange(path, std::memory_order_relaxed);
+  m_previous = kernel.m_taken.exchange(path, std::memory_order_relaxed);
 }
 
-TForcedKernelPath::~TForcedKernelPath() { ChosenPaths()[m_kernel].store(m_previous, std::memory_order_relaxed); }
+TForcedKernelPath::~TForcedKernelPath() { m_kernel.m_taken.store(m_previous, std::memory_order_relaxed); }
 
 }  // namespace ombrisk

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "picture/grey_conversion.h"
+#include "picture/grey_kernels.h"
 #include "spectrogram/column_tile.h"
 #include "spectrogram/level_kernels.h"
 #include "synthesis/column_reader.h"
@@ -102,11 +103,11 @@ void ColumnTiles(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 1024 * 512);
 }
 
-void Register(TKernel kernel, const char* name, void (*run)(benchmark::State&)) {
-  for (const TInstructionSet path : KernelPaths(kernel)) {
+void Register(TKernelPaths& kernel, const char* name, void (*run)(benchmark::State&)) {
+  for (const TInstructionSet path : kernel.Built()) {
     if (!ProcessorRuns(path)) continue;
     benchmark::RegisterBenchmark((std::string(name) + "/" + InstructionSetName(path)).c_str(),
-                                 [kernel, path, run](benchmark::State& state) {
+                                 [&kernel, path, run](benchmark::State& state) {
                                    const TForcedKernelPath forced(kernel, path);
                                    run(state);
                                  })
@@ -118,11 +119,11 @@ void Register(TKernel kernel, const char* name, void (*run)(benchmark::State&)) 
 }  // namespace
 
 int main(int argc, char** argv) {
-  Register(TKernel::GreyRow, "grey_rows", GreyRows);
-  Register(TKernel::ColumnSums, "column_sums", ColumnSums);
-  Register(TKernel::SampleRounding, "sample_rounding", SampleRounding);
-  Register(TKernel::LinearLevels, "linear_levels", LinearLevelBins);
-  Register(TKernel::ColumnTile, "column_tiles", ColumnTiles);
+  Register(grey::GreyRowPaths(), "grey_rows", GreyRows);
+  Register(ColumnSumPaths(), "column_sums", ColumnSums);
+  Register(SampleRoundingPaths(), "sample_rounding", SampleRounding);
+  Register(LinearLevelPaths(), "linear_levels", LinearLevelBins);
+  Register(ColumnTilePaths(), "column_tiles", ColumnTiles);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

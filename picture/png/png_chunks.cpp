@@ -107,41 +107,22 @@ void TPngReadStream::HandleChunk() {
       if (beforePalette) m_gamma = ChunkLong() / 100000.0;
       break;
     case kPhys:
-      if (beforeImage) {
-        m_pixelsPerUnitX = static_cast<std::int32_t>(ChunkLong());
-        m_pixelsPerUnitY = static_cast<std::int32_t>(ChunkLong());
-        m_physicalUnit = ChunkByte();
-      }
+      if (beforeImage) ReadPhysicalSize();
       break;
     case kChrm:
-      if (beforePalette && m_chunkRemaining == 32 && m_chromaticitiesTarget != nullptr) {
-        for (std::uint32_t& value : *m_chromaticitiesTarget) value = ChunkLong();
-      }
+      if (beforePalette && m_chunkRemaining == 32 && m_chromaticitiesTarget != nullptr) ReadChromaticities();
       break;
     case kGifg:
-      if (beforePalette && m_chunkRemaining == 4 && m_gifgTarget != nullptr) {
-        ChunkBytes(m_gifgTarget->data(), 4);
-      }
+      if (beforePalette && m_chunkRemaining == 4 && m_gifgTarget != nullptr) ChunkBytes(m_gifgTarget->data(), 4);
       break;
     case kTime:
-      if (m_chunkRemaining == 7 && m_timeTarget != nullptr) {
-        m_timeTarget->Year = ChunkWord();
-        m_timeTarget->Month = ChunkByte();
-        m_timeTarget->Day = ChunkByte();
-        m_timeTarget->Hour = ChunkByte();
-        m_timeTarget->Minute = ChunkByte();
-        m_timeTarget->Second = ChunkByte();
-      }
+      if (m_chunkRemaining == 7 && m_timeTarget != nullptr) ReadTime();
       break;
     case kText:
       if (m_chunkRemaining > 0) ReadText();
       break;
     case kTpng:
-      if (Flag(kHeaderRead) && !Flag(kPrivateRead) && !Flag(kImageDone)) {
-        std::uint8_t content[6];
-        ChunkBytes(content, std::min<std::int64_t>(6, m_chunkRemaining));
-        m_chunkFlags |= kPrivateRead;
-      }
+      if (Flag(kHeaderRead) && !Flag(kPrivateRead) && !Flag(kImageDone)) ReadPrivate();
       break;
     case kIdat:
       // Image-data chunks after the image are left to the loop's skip.
@@ -153,6 +134,32 @@ void TPngReadStream::HandleChunk() {
     default:
       break;
   }
+}
+
+void TPngReadStream::ReadPhysicalSize() {
+  m_pixelsPerUnitX = static_cast<std::int32_t>(ChunkLong());
+  m_pixelsPerUnitY = static_cast<std::int32_t>(ChunkLong());
+  m_physicalUnit = ChunkByte();
+}
+
+void TPngReadStream::ReadChromaticities() {
+  for (std::uint32_t& value : *m_chromaticitiesTarget) value = ChunkLong();
+}
+
+void TPngReadStream::ReadTime() {
+  m_timeTarget->Year = ChunkWord();
+  m_timeTarget->Month = ChunkByte();
+  m_timeTarget->Day = ChunkByte();
+  m_timeTarget->Hour = ChunkByte();
+  m_timeTarget->Minute = ChunkByte();
+  m_timeTarget->Second = ChunkByte();
+}
+
+// The private chunk's first bytes are read once and not kept.
+void TPngReadStream::ReadPrivate() {
+  std::uint8_t content[6];
+  ChunkBytes(content, std::min<std::int64_t>(6, m_chunkRemaining));
+  m_chunkFlags |= kPrivateRead;
 }
 
 void TPngReadStream::ReadHeader() {

@@ -33,6 +33,67 @@ std::vector<TPaletteEntry> GreyRamp256() {
   return ramp;
 }
 
+// How the rows of one run reach the picture, the same for every pass.
+struct TRowPlacement {
+  const TPngOutputMapping& mapping;
+  bool interlaced;
+  bool direct;  // byte-sized output without interlacing: converted straight into the scan lines
+  bool placeAlpha;
+  std::int64_t width;
+  std::size_t outputBytes;
+  std::uint8_t* converted;
+  std::uint8_t* alpha;
+};
+
+// The columns one pass fills.
+struct TPassColumns {
+  TAdam7Pass geometry;
+  std::int64_t pixels;
+  std::int64_t start;  // in output units (bytes of 24-bit pixels, else pixels)
+  std::int64_t step;
+};
+
+TPassColumns PassColumns(int pass, bool interlaced, std::int64_t width, int outputBits) {
+  const int outputUnit = outputBits == 24 ? 3 : 1;
+  const TAdam7Pass geometry = interlaced ? kAdam7[static_cast<std::size_t>(pass)] : TAdam7Pass{0, 1, 0, 1};
+  return {geometry, interlaced ? Adam7Pixels(pass, width) : width, std::int64_t{geometry.ColumnStart} * outputUnit,
+          std::int64_t{geometry.ColumnStep} * outputUnit};
+}
+
+// One unfiltered row into its scan line, and its alpha into the mask's.
+void PlaceRow(const TRowPlacement& place, const TPassColumns& pass, const std::uint8_t* unfiltered,
+              std::uint8_t* line, std::uint8_t* maskLine) {
+  const TPngOutputMapping& mapping = place.mapping;
+  const std::int64_t pixels = pass.pixels;
+  if (place.direct) {
+    if (mapping.Convert != nullptr) {
+      mapping.Convert(unfiltered, line, place.placeAlpha ? maskLine : place.alpha, pixels);
+    } else {
+      std::memcpy(line, unfiltered, place.outputBytes);
+    }
+    return;
+  }
+  const std::uint8_t* output = unfiltered;
+  if (mapping.Convert != nullptr) {
+    mapping.Convert(unfiltered, place.converted, place.alpha, pixels);
+    output = place.converted;
+  }
+  if (!place.interlaced) {
+    std::memcpy(line, output, place.outputBytes);
+    if (place.placeAlpha) std::memcpy(maskLine, place.alpha, static_cast<std::size_t>(place.width));
+    return;
+  }
+  switch (mapping.OutputBits) {
+    case 1: PlaceScattered1(line, output, pixels, pass.start, pass.step); break;
+    case 4: PlaceScattered4(line, output, pixels, pass.start, pass.step); break;
+    case 8: PlaceScattered8(line, output, pixels, pass.start, pass.step); break;
+    default: PlaceScattered24(line, output, pixels, pass.start, pass.step); break;
+  }
+  if (place.placeAlpha) {
+    PlaceScattered8(maskLine, place.alpha, pixels, pass.geometry.ColumnStart, pass.geometry.ColumnStep);
+  }
+}
+
 }  // namespace
 
 void TPngReadStream::ResetState() {
@@ -171,56 +232,29 @@ void TPngReadStream::RunPasses(TPngInflater& inflater, const TPngOutputMapping& 
   const std::size_t bytesPerPixel = static_cast<std::size_t>((mapping.SourceBits + 7) / 8);
   const bool interlaced = m_interlace == 1;
   const int lastPass = interlaced ? 6 : 0;
-  const int outputBits = mapping.OutputBits;
-  const int outputUnit = outputBits == 24 ? 3 : 1;
-  const bool placeAlpha = m_mask != nullptr && mapping.WritesAlpha;
-  // Without interlacing, byte-sized output is converted straight into the scan lines.
-  const bool direct = !interlaced && outputBits >= 8;
-  const std::size_t outputBytes = static_cast<std::size_t>((width * outputBits + 7) / 8);
+  const TRowPlacement placement{mapping,
+                                interlaced,
+                                !interlaced && mapping.OutputBits >= 8,
+                                m_mask != nullptr && mapping.WritesAlpha,
+                                width,
+                                static_cast<std::size_t>((width * mapping.OutputBits + 7) / 8),
+                                converted,
+                                alpha};
 
   std::int64_t rowCounter = 1;
   for (int pass = 0; pass <= lastPass; ++pass) {
     if (interlaced && Adam7Skipped(pass, width, height)) continue;
-    const TAdam7Pass geometry = interlaced ? kAdam7[static_cast<std::size_t>(pass)] : TAdam7Pass{0, 1, 0, 1};
-    const std::int64_t pixels = interlaced ? Adam7Pixels(pass, width) : width;
-    const std::size_t filteredBytes = static_cast<std::size_t>((pixels * mapping.SourceBits + 7) / 8) + 1;
+    const TPassColumns columns = PassColumns(pass, interlaced, width, mapping.OutputBits);
+    const std::size_t filteredBytes = static_cast<std::size_t>((columns.pixels * mapping.SourceBits + 7) / 8) + 1;
     std::memset(prior, 0, filteredBytes);
-    const std::int64_t start = std::int64_t{geometry.ColumnStart} * outputUnit;
-    const std::int64_t step = std::int64_t{geometry.ColumnStep} * outputUnit;
-
-    for (std::int64_t y = geometry.RowStart; y < height; y += geometry.RowStep) {
+    for (std::int64_t y = columns.geometry.RowStart; y < height; y += columns.geometry.RowStep) {
       std::uint8_t* const line = target.ScanLine(static_cast<int>(y));
       std::uint8_t* const maskLine = m_mask != nullptr ? m_mask->ScanLine(static_cast<int>(y)) : nullptr;
       if (!inflater.ReadRow(current, filteredBytes) ||
           !UnfilterRow(current[0], current + 1, prior + 1, filteredBytes - 1, bytesPerPixel)) {
         throw EPngError(kSPngReadError);
       }
-      const std::uint8_t* const unfiltered = current + 1;
-      if (direct) {
-        if (mapping.Convert != nullptr) {
-          mapping.Convert(unfiltered, line, placeAlpha ? maskLine : alpha, pixels);
-        } else {
-          std::memcpy(line, unfiltered, outputBytes);
-        }
-      } else {
-        const std::uint8_t* output = unfiltered;
-        if (mapping.Convert != nullptr) {
-          mapping.Convert(unfiltered, converted, alpha, pixels);
-          output = converted;
-        }
-        if (!interlaced) {
-          std::memcpy(line, output, outputBytes);
-          if (placeAlpha) std::memcpy(maskLine, alpha, static_cast<std::size_t>(width));
-        } else {
-          switch (outputBits) {
-            case 1: PlaceScattered1(line, output, pixels, start, step); break;
-            case 4: PlaceScattered4(line, output, pixels, start, step); break;
-            case 8: PlaceScattered8(line, output, pixels, start, step); break;
-            default: PlaceScattered24(line, output, pixels, start, step); break;
-          }
-          if (placeAlpha) PlaceScattered8(maskLine, alpha, pixels, geometry.ColumnStart, geometry.ColumnStep);
-        }
-      }
+      PlaceRow(placement, columns, current + 1, line, maskLine);
       std::swap(current, prior);
       if (rowCounter % 4 == 2 || height < 4) UpdateProgress(rowCounter);
       ++rowCounter;

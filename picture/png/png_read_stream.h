@@ -68,6 +68,10 @@ private:
   void ReadBackground();
   void ReadSignificantBits();
   void ReadText();
+  void ReadPhysicalSize();
+  void ReadChromaticities();  // into the chromaticities target
+  void ReadTime();            // into the time target
+  void ReadPrivate();
   void ReadImage();
   void RunPasses(TPngInflater& inflater, const TPngOutputMapping& mapping);
   void BuildPaletteMask();

@@ -5,35 +5,27 @@
 #include <array>
 #include <cstring>
 
+#include "toolkit/big_endian.h"
+
 namespace ombrisk {
-
-namespace {
-
-void StoreLong(std::uint8_t* at, std::uint32_t value) {
-  at[0] = static_cast<std::uint8_t>(value >> 24);
-  at[1] = static_cast<std::uint8_t>(value >> 16);
-  at[2] = static_cast<std::uint8_t>(value >> 8);
-  at[3] = static_cast<std::uint8_t>(value);
-}
-
-}  // namespace
 
 void TPngChunkData::Long(std::uint32_t value) {
   std::array<std::uint8_t, 4> bytes{};
-  StoreLong(bytes.data(), value);
+  WriteBig32(bytes.data(), value);
   Append(bytes.data(), bytes.size());
 }
 
 void TPngChunkData::Word(std::uint32_t value) {
-  Byte(static_cast<std::uint8_t>(value >> 8));
-  Byte(static_cast<std::uint8_t>(value));
+  std::array<std::uint8_t, 2> bytes{};
+  WriteBig16(bytes.data(), static_cast<std::uint16_t>(value));
+  Append(bytes.data(), bytes.size());
 }
 
 void WritePngFramedChunk(TStream& stream, const char (&type)[5], std::uint8_t* frame, std::size_t size) {
-  StoreLong(frame, static_cast<std::uint32_t>(size));
+  WriteBig32(frame, static_cast<std::uint32_t>(size));
   for (std::size_t i = 0; i < 4; ++i) frame[4 + i] = static_cast<std::uint8_t>(type[i]);
   const uLong crc = crc32_z(crc32(0L, Z_NULL, 0), frame + 4, size + 4);
-  StoreLong(frame + kPngChunkHead + size, static_cast<std::uint32_t>(crc));
+  WriteBig32(frame + kPngChunkHead + size, static_cast<std::uint32_t>(crc));
   stream.WriteBuffer(frame, kPngChunkHead + size + kPngChunkTail);
 }
 

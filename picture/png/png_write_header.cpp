@@ -147,8 +147,7 @@ bool SampleColourData(TColor colour, const std::vector<TPaletteEntry>& palette, 
     return false;
   }
   if (layout.Grey) {
-    const int value = (red * 77 + green * 150 + blue * 29 + 128) >> 8;
-    data.Word(static_cast<std::uint32_t>((value * ((1 << layout.Depth) - 1) + 127) / 255));
+    data.Word(static_cast<std::uint32_t>(GreySampleOf(red, green, blue, layout.Depth)));
   } else {
     data.Word(static_cast<std::uint32_t>(red));
     data.Word(static_cast<std::uint32_t>(green));

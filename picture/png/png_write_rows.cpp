@@ -36,14 +36,12 @@ TPngRowSource::TPngRowSource(const TBitmap& bitmap, const TBitmap* mask, int col
   const std::vector<TPaletteEntry>& palette = bitmap.Palette();
   const int maxSample = (1 << bitDepth) - 1;
   for (int i = 0; i < 256; ++i) {
-    int grey = i;
     if (static_cast<std::size_t>(i) < palette.size()) {
       const TPaletteEntry& e = palette[static_cast<std::size_t>(i)];
-      grey = (e.peRed * 77 + e.peGreen * 150 + e.peBlue * 29 + 128) >> 8;
-      m_greySample[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((grey * maxSample + 127) / 255);
+      m_greySample[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(GreySampleOf(e.peRed, e.peGreen, e.peBlue, bitDepth));
     } else {
       // Without a palette entry the index is taken as the sample itself.
-      m_greySample[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::min(grey, maxSample));
+      m_greySample[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::min(i, maxSample));
     }
   }
 }

@@ -15,6 +15,13 @@
 
 namespace ombrisk {
 
+// The grey sample the encoder writes for a colour, at a sample depth of bitDepth bits: the grey
+// 0 … 255 from weights 77, 150 and 29 out of 256, then scaled to the depth, rounded.
+inline int GreySampleOf(int red, int green, int blue, int bitDepth) {
+  const int grey = (red * 77 + green * 150 + blue * 29 + 128) >> 8;
+  return (grey * ((1 << bitDepth) - 1) + 127) / 255;
+}
+
 class TPngRowSource {
 public:
   // mask: 8-bit, 255 minus alpha, as large as bitmap; used for colour types 4 and 6 only.

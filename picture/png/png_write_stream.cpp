@@ -15,6 +15,9 @@ TPngWriteStream::TPngWriteStream(TPngWriteSettings settings) : m_settings(std::m
 
 void TPngWriteStream::WriteToStream(const TBitmap& bitmap, TStream& stream) {
   if (m_settings.ChunkSize < 256 || m_settings.ChunkSize > 100000) throw EPngError(kSPngChunkSize);
+  // zlib would refuse these only once the chunks before the image data were out.
+  if (m_settings.Level < -1 || m_settings.Level > 9) throw EPngError(kSPngWriteError);
+  if (m_settings.Strategy < 0 || m_settings.Strategy > 4) throw EPngError(kSPngWriteError);
   const TPngLayout layout = PngLayoutFor(bitmap, m_settings);
 
   if (OnProgress) OnProgress(TProgressStage::psStarting, 0);

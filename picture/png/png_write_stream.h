@@ -22,7 +22,7 @@ namespace ombrisk {
 struct TPngWriteSettings {
   // Bytes of compressed data per image-data chunk, 256 … 100000.
   int ChunkSize = 32768;
-  // zlib's level; -1 is zlib's default.
+  // zlib's level, -1 … 9; -1 is zlib's default.
   int Level = -1;
   // zlib's strategy: 0 its default, 1 filtered, 2 Huffman codes only, 3 run lengths, 4 fixed codes.
   int Strategy = 0;
@@ -62,8 +62,8 @@ public:
   // Called with psStarting and 0, psRunning and the rows' share as they are written, psEnding and 100.
   std::function<void(TProgressStage stage, std::uint8_t percent)> OnProgress;
 
-  // Raises EPngError for a chunk size out of range or a compression failure, the stream's own
-  // errors for a failing write.
+  // Raises EPngError for a chunk size, level or strategy out of range (before anything is
+  // written) or a compression failure, the stream's own errors for a failing write.
   void WriteToStream(const TBitmap& bitmap, TStream& stream);
 
 private:

@@ -2,12 +2,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "tests/hardening/disk_flush_spy.h"
 #include "toolkit/exception.h"
 #include "toolkit/safe_file_stream.h"
 
@@ -59,6 +63,43 @@ TEST_F(SafeOutput, AFailedRunLeavesTheOldFileAndNoTemporary) {
   }
   EXPECT_EQ(Contents(target), "keep me");
   EXPECT_EQ(EntryCount(), 1u);
+}
+
+// A crash between the move and the disk's own write-back would leave the target empty or short,
+// with the old file gone: the new file must be on the disk, whole, before it takes the name.
+TEST_F(SafeOutput, TheWholeFileIsFlushedBeforeItIsMovedOverTheTarget) {
+  using TKind = test::TDiskCall::TKind;
+  const std::string target = Path("out.wav");
+  Put(target, "old contents");
+  const test::TDiskFlushSpy spy;
+  {
+    TSafeFileStream out(target);
+    out.WriteBuffer("new contents, longer", 20);
+    out.Commit();
+  }
+  EXPECT_EQ(Contents(target), "new contents, longer");
+  const std::vector<test::TDiskCall> calls = spy.Calls();
+  const auto move = std::find_if(calls.begin(), calls.end(), [](const test::TDiskCall& c) { return c.kind == TKind::Move; });
+  ASSERT_NE(move, calls.end()) << "no move seen";
+  EXPECT_EQ(move->size, 20);
+  EXPECT_TRUE(std::any_of(calls.begin(), move, [&](const test::TDiskCall& c) {
+    return c.kind == TKind::Flush && c.device == move->device && c.inode == move->inode && c.size == move->size;
+  })) << "the moved file was not flushed whole before the move";
+}
+
+TEST_F(SafeOutput, AFailingFlushKeepsTheOldFileAndLeavesNoTemporary) {
+  const std::string target = Path("out.wav");
+  Put(target, "keep me");
+  test::TDiskFlushSpy spy;
+  spy.FailFlushes(EIO);
+  {
+    TSafeFileStream out(target);
+    out.WriteBuffer("new", 3);
+    EXPECT_THROW(out.Commit(), EWriteError);
+  }
+  EXPECT_EQ(Contents(target), "keep me");
+  EXPECT_EQ(EntryCount(), 1u);
+  for (const test::TDiskCall& call : spy.Calls()) EXPECT_NE(call.kind, test::TDiskCall::TKind::Move);
 }
 
 TEST_F(SafeOutput, AFailedRunCreatesNothingWhereNoFileWas) {

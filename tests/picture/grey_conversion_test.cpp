@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/grey_kernels.h"
 #include "tests/support/kernel_paths.h"
 #include "toolkit/bitmap.h"
 
@@ -40,7 +41,7 @@ TEST(GreyLevel, WhiteAndPrimaries) {
 class GreyRowKernel : public test::KernelPathTest {};
 
 TEST_P(GreyRowKernel, EveryColourMatchesTheLongDoubleFormula) {
-  const TForcedKernelPath forced(TKernel::GreyRow, GetParam());
+  const TForcedKernelPath forced(grey::GreyRowPaths(), GetParam());
   std::vector<std::uint8_t> row(256 * 3);
   int mismatches = 0;
   for (int red = 0; red < 256; ++red) {
@@ -64,7 +65,7 @@ TEST_P(GreyRowKernel, EveryColourMatchesTheLongDoubleFormula) {
   EXPECT_EQ(mismatches, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, GreyRowKernel, test::EveryPathOf(TKernel::GreyRow), test::PathName);
+INSTANTIATE_TEST_SUITE_P(Kernels, GreyRowKernel, test::EveryPathOf(grey::GreyRowPaths()), test::PathName);
 
 TEST(ConvertRowToGrey, OddWidthsLeaveBytesBeyondTheRowAlone) {
   for (const std::size_t width : std::initializer_list<std::size_t>{0, 1, 15, 16, 17, 31, 63, 64, 65, 200}) {

@@ -226,14 +226,23 @@ TEST(EncoderSettings, ImageDataChunkSizeLimits) {
   }
 }
 
+// Refused before the first byte, so that a stream holds nothing of a file that cannot be made.
 TEST(EncoderSettings, ACompressionLevelZlibRefusesIsAWriteError) {
-  TPngWriteSettings settings;
-  settings.Level = 10;
-  try {
-    Encode(RandomBitmap(TPixelFormat::pf24bit, 4, 4, false, 1), settings);
-    ADD_FAILURE();
-  } catch (const EPngError& e) {
-    EXPECT_EQ(e.Message(), kSPngWriteError);
+  const struct {
+    int level, strategy;
+  } refused[] = {{10, 0}, {-2, 0}, {-1, 5}, {6, -1}};
+  for (const auto& c : refused) {
+    TPngWriteSettings settings;
+    settings.Level = c.level;
+    settings.Strategy = c.strategy;
+    TMemoryStream stream;
+    try {
+      TPngWriteStream(settings).WriteToStream(RandomBitmap(TPixelFormat::pf24bit, 4, 4, false, 1), stream);
+      ADD_FAILURE() << c.level << ", " << c.strategy;
+    } catch (const EPngError& e) {
+      EXPECT_EQ(e.Message(), kSPngWriteError);
+    }
+    EXPECT_EQ(stream.Size(), 0) << c.level << ", " << c.strategy;
   }
 }
 

@@ -106,7 +106,7 @@ TEST_P(BitIdentity, InverseMatchesLiteralForEveryLength) {
 
 std::vector<TIdentityCase> IdentityCases() {
   std::vector<TIdentityCase> cases;
-  for (TFftPath path : KernelPaths(TKernel::Transform)) {
+  for (TFftPath path : fft_detail::TransformPaths().Built()) {
     for (TData data : {TData::Uniform, TData::WideRange, TData::SignedZeros}) cases.push_back({path, data});
   }
   return cases;

@@ -33,13 +33,13 @@ TEST_P(LinearLevelPaths, SameLevelsAndFlagsAsThePortablePath) {
       out.Any = LinearLevels(transform, 0.0007, out.Levels, out.Undecided);
       return out;
     };
-    ASSERT_TRUE(test::OnPath(TKernel::LinearLevels, GetParam(), levels) ==
-                test::OnPath(TKernel::LinearLevels, TInstructionSet::Portable, levels))
+    ASSERT_TRUE(test::OnPath(ombrisk::LinearLevelPaths(), GetParam(), levels) ==
+                test::OnPath(ombrisk::LinearLevelPaths(), TInstructionSet::Portable, levels))
         << "n = " << n;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, LinearLevelPaths, test::EveryPathOf(TKernel::LinearLevels), test::PathName);
+INSTANTIATE_TEST_SUITE_P(Paths, LinearLevelPaths, test::EveryPathOf(ombrisk::LinearLevelPaths()), test::PathName);
 
 class ColumnTilePaths : public test::KernelPathTest {};
 
@@ -65,13 +65,13 @@ TEST_P(ColumnTilePaths, SamePicturesAsThePortablePath) {
       for (int y = 0; y < height; ++y) pixels.insert(pixels.end(), picture.ScanLine(y), picture.ScanLine(y) + 4 * width);
       return pixels;
     };
-    ASSERT_EQ(test::OnPath(TKernel::ColumnTile, GetParam(), draw),
-              test::OnPath(TKernel::ColumnTile, TInstructionSet::Portable, draw))
+    ASSERT_EQ(test::OnPath(ombrisk::ColumnTilePaths(), GetParam(), draw),
+              test::OnPath(ombrisk::ColumnTilePaths(), TInstructionSet::Portable, draw))
         << width << " x " << height;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, ColumnTilePaths, test::EveryPathOf(TKernel::ColumnTile), test::PathName);
+INSTANTIATE_TEST_SUITE_P(Paths, ColumnTilePaths, test::EveryPathOf(ombrisk::ColumnTilePaths()), test::PathName);
 
 }  // namespace
 }  // namespace ombrisk

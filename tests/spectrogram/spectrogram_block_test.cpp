@@ -93,7 +93,7 @@ TEST(DecibelLevels, AgreeWithTheFormulaOrDecline) {
 class LinearLevelsLoop : public test::KernelPathTest {};
 
 TEST_P(LinearLevelsLoop, AgreesWithTheFormulaWhereverItDecides) {
-  const TForcedKernelPath forced(TKernel::LinearLevels, GetParam());
+  const TForcedKernelPath forced(ombrisk::LinearLevelPaths(), GetParam());
   for (const std::int32_t n : {128, 1024}) {
     const std::size_t half = static_cast<std::size_t>(n / 2);
     const double factor = 0.0005;
@@ -142,7 +142,7 @@ TEST_P(LinearLevelsLoop, AgreesWithTheFormulaWhereverItDecides) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, LinearLevelsLoop, test::EveryPathOf(TKernel::LinearLevels), test::PathName);
+INSTANTIATE_TEST_SUITE_P(Paths, LinearLevelsLoop, test::EveryPathOf(ombrisk::LinearLevelPaths()), test::PathName);
 
 TEST(LevelKernels, ReverseFlippedWritesTheTopRowFirst) {
   std::vector<std::uint8_t> levels(21);

@@ -3,9 +3,10 @@
 //
 //   class Rounding : public test::KernelPathTest {};
 //   TEST_P(Rounding, SameBitsAsPortable) {
-//     EXPECT_EQ(test::OnPath(kKernel, GetParam(), run), test::OnPath(kKernel, TInstructionSet::Portable, run));
+//     EXPECT_EQ(test::OnPath(SampleRoundingPaths(), GetParam(), run),
+//               test::OnPath(SampleRoundingPaths(), TInstructionSet::Portable, run));
 //   }
-//   INSTANTIATE_TEST_SUITE_P(Paths, Rounding, test::EveryPathOf(TKernel::SampleRounding), test::PathName);
+//   INSTANTIATE_TEST_SUITE_P(Paths, Rounding, test::EveryPathOf(SampleRoundingPaths()), test::PathName);
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ protected:
   }
 };
 
-inline auto EveryPathOf(TKernel kernel) { return ::testing::ValuesIn(KernelPaths(kernel)); }
+inline auto EveryPathOf(const TKernelPaths& kernel) { return ::testing::ValuesIn(kernel.Built()); }
 
 inline std::string PathName(const ::testing::TestParamInfo<TInstructionSet>& info) {
   return InstructionSetName(info.param);
@@ -38,7 +39,7 @@ inline std::string PathName(const ::testing::TestParamInfo<TInstructionSet>& inf
 
 // What run() gives with the kernel forced onto path.
 template <typename Run>
-auto OnPath(TKernel kernel, TInstructionSet path, const Run& run) {
+auto OnPath(TKernelPaths& kernel, TInstructionSet path, const Run& run) {
   const TForcedKernelPath forced(kernel, path);
   return run();
 }

@@ -52,13 +52,13 @@ TEST_P(SampleRoundingPaths, SameSamplesAsThePortablePath) {
       ScaleSamples(output, samples);
       return samples;
     };
-    ASSERT_EQ(test::OnPath(TKernel::SampleRounding, GetParam(), scale),
-              test::OnPath(TKernel::SampleRounding, TInstructionSet::Portable, scale))
+    ASSERT_EQ(test::OnPath(ombrisk::SampleRoundingPaths(), GetParam(), scale),
+              test::OnPath(ombrisk::SampleRoundingPaths(), TInstructionSet::Portable, scale))
         << count << " samples";
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, SampleRoundingPaths, test::EveryPathOf(TKernel::SampleRounding), test::PathName);
+INSTANTIATE_TEST_SUITE_P(Paths, SampleRoundingPaths, test::EveryPathOf(ombrisk::SampleRoundingPaths()), test::PathName);
 
 struct TReadCase {
   int Width;
@@ -91,8 +91,8 @@ TEST_P(ColumnSumPaths, SameSumsAsThePortablePath) {
           }
           return sums;
         };
-        ASSERT_EQ(test::OnPath(TKernel::ColumnSums, GetParam(), read),
-                  test::OnPath(TKernel::ColumnSums, TInstructionSet::Portable, read))
+        ASSERT_EQ(test::OnPath(ombrisk::ColumnSumPaths(), GetParam(), read),
+                  test::OnPath(ombrisk::ColumnSumPaths(), TInstructionSet::Portable, read))
             << c.Width << " x " << c.Height << (c.ThirtyTwoBits ? " at 32 bits" : " at 24 bits") << ", mirror "
             << mirrorX << mirrorY;
       }
@@ -100,7 +100,7 @@ TEST_P(ColumnSumPaths, SameSumsAsThePortablePath) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, ColumnSumPaths, test::EveryPathOf(TKernel::ColumnSums), test::PathName);
+INSTANTIATE_TEST_SUITE_P(Paths, ColumnSumPaths, test::EveryPathOf(ombrisk::ColumnSumPaths()), test::PathName);
 
 }  // namespace
 }  // namespace ombrisk

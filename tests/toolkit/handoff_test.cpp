@@ -66,6 +66,26 @@ TEST_P(HandoffSpins, EveryWaiterSeesEveryCount) {
   EXPECT_EQ(misses.load(), 0);
 }
 
+// The waiter reads what was written before a count straight after its wait returns, with no other
+// look at the count in between: the wait alone must order the write before the read.
+TEST_P(HandoffSpins, WhatWasWrittenBeforeACountIsSeenStraightAfterTheWait) {
+  constexpr std::int32_t kCounts = 20000;
+  THandoff handoff(GetParam());
+  std::vector<std::int32_t> payload(kCounts + 1, 0);
+  std::thread publisher([&] {
+    for (std::int32_t i = 1; i <= kCounts; ++i) {
+      payload[static_cast<std::size_t>(i)] = i;
+      handoff.Publish(i);
+    }
+  });
+  std::int32_t wrong = 0;
+  for (std::int32_t i = 1; i <= kCounts; ++i) {
+    if (!handoff.WaitFor(i) || payload[static_cast<std::size_t>(i)] != i) ++wrong;
+  }
+  publisher.join();
+  EXPECT_EQ(wrong, 0);
+}
+
 TEST_P(HandoffSpins, StopWakesEveryWaiterAndEveryLaterWaitFails) {
   THandoff handoff(GetParam());
   handoff.Publish(3);

@@ -2,46 +2,55 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "toolkit/exception.h"
 
 namespace ombrisk {
 namespace {
 
-TEST(InstructionSets, EveryKernelTakesTheWidestPathTheProcessorRuns) {
-  for (int k = 0; k < kKernelCount; ++k) {
-    const auto kernel = static_cast<TKernel>(k);
-    TInstructionSet widest = TInstructionSet::Portable;
-    for (const TInstructionSet path : KernelPaths(kernel)) {
-      if (ProcessorRuns(path)) widest = path;
-    }
-    EXPECT_EQ(KernelPaths(kernel).front(), TInstructionSet::Portable) << KernelName(kernel);
-    EXPECT_EQ(KernelPath(kernel), widest) << KernelName(kernel);
-    // A path the processor cannot run is never forced on it.
-    for (const TInstructionSet path : KernelPaths(kernel)) {
-      if (!ProcessorRuns(path)) {
-        EXPECT_THROW(TForcedKernelPath(kernel, path), Exception) << InstructionSetName(path);
-      }
+TEST(InstructionSets, AKernelTakesTheWidestPathTheProcessorRuns) {
+  // Given out of order, twice, and with the portable path among them.
+  TKernelPaths kernel("test kernel", {TInstructionSet::Avx512, TInstructionSet::Sse2, TInstructionSet::Portable,
+                                      TInstructionSet::Avx2, TInstructionSet::Sse2});
+  const std::vector<TInstructionSet> built = {TInstructionSet::Portable, TInstructionSet::Sse2, TInstructionSet::Avx2,
+                                              TInstructionSet::Avx512};
+  EXPECT_EQ(kernel.Built(), built);
+  TInstructionSet widest = TInstructionSet::Portable;
+  for (const TInstructionSet path : built) {
+    if (ProcessorRuns(path)) widest = path;
+  }
+  EXPECT_EQ(kernel.Taken(), widest);
+  // A path the processor cannot run is never forced on it.
+  for (const TInstructionSet path : built) {
+    if (!ProcessorRuns(path)) {
+      EXPECT_THROW(TForcedKernelPath(kernel, path), Exception) << InstructionSetName(path);
     }
   }
+  const TKernelPaths portableOnly("portable kernel", {});
+  EXPECT_EQ(portableOnly.Built(), std::vector<TInstructionSet>{TInstructionSet::Portable});
+  EXPECT_EQ(portableOnly.Taken(), TInstructionSet::Portable);
 }
 
 TEST(InstructionSets, ForcingHoldsForOneKernelWhileTheGuardLivesAndNests) {
-  const TInstructionSet chosen = KernelPath(TKernel::SampleRounding);
-  const TInstructionSet grey = KernelPath(TKernel::GreyRow);
+  TKernelPaths rounding("rounding", {TInstructionSet::Sse2, TInstructionSet::Avx, TInstructionSet::Avx512});
+  TKernelPaths grey("grey", {TInstructionSet::Sse41});
+  const TInstructionSet chosen = rounding.Taken();
+  const TInstructionSet greyPath = grey.Taken();
   {
-    const TForcedKernelPath outer(TKernel::SampleRounding, TInstructionSet::Portable);
-    EXPECT_EQ(KernelPath(TKernel::SampleRounding), TInstructionSet::Portable);
-    EXPECT_EQ(KernelPath(TKernel::GreyRow), grey);
+    const TForcedKernelPath outer(rounding, TInstructionSet::Portable);
+    EXPECT_EQ(rounding.Taken(), TInstructionSet::Portable);
+    EXPECT_EQ(grey.Taken(), greyPath);
     {
-      const TForcedKernelPath inner(TKernel::SampleRounding, chosen);
-      EXPECT_EQ(KernelPath(TKernel::SampleRounding), chosen);
+      const TForcedKernelPath inner(rounding, chosen);
+      EXPECT_EQ(rounding.Taken(), chosen);
     }
-    EXPECT_EQ(KernelPath(TKernel::SampleRounding), TInstructionSet::Portable);
+    EXPECT_EQ(rounding.Taken(), TInstructionSet::Portable);
   }
-  EXPECT_EQ(KernelPath(TKernel::SampleRounding), chosen);
+  EXPECT_EQ(rounding.Taken(), chosen);
   // A path the kernel was not built with is refused and changes nothing.
-  EXPECT_THROW(TForcedKernelPath(TKernel::GreyRow, TInstructionSet::Avx512), Exception);
-  EXPECT_EQ(KernelPath(TKernel::GreyRow), grey);
+  EXPECT_THROW(TForcedKernelPath(grey, TInstructionSet::Avx512), Exception);
+  EXPECT_EQ(grey.Taken(), greyPath);
 }
 
 }  // namespace
