@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
