@@ -212,7 +212,7 @@ void TForm2::Button1Click() {
   const std::unique_ptr<TPixelBitmap> result = AnalyzeWave(path, settings, progress);
   m_image1->SetPicture(*result);
   m_progressBar1->setValue(0);
-  m_playback->SpectrogramShown(path, settings.SampleSize);
+  m_playback->SpectrogramShown(TPlayedSound{path}, settings.SampleSize);
 }
 
 void TForm2::SpeedButton2Click() {

@@ -10,6 +10,7 @@
 #include "playback/playhead_geometry.h"
 #include "playback/wave_player.h"
 #include "signal/wave_header.h"
+#include "playback/wave_sample_source.h"
 #include "tests/support/fake_audio_sink.h"
 #include "toolkit/exception.h"
 
