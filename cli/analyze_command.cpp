@@ -7,6 +7,7 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/image_output.h"
+#include "spectrogram/recording_analysis.h"
 #include "spectrogram/spectrogram_analysis.h"
 #include "spectrogram/spectrogram_geometry.h"
 #include "spectrogram/window_functions.h"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr const char* kAnalyzeUsage =
     "usage: ombrisk-cli analyze WAVE IMAGE [--size N] [--window NAME] [--log-frequency] [--log-voltage]\n"
-    "                           [--brightness 0..100] [--invert] [--quiet]\n"
+    "                           [--brightness 0..100] [--invert] [--decode] [--channel N] [--quiet]\n"
     "Draws the spectrogram of WAVE into IMAGE (.bmp: 32 bits per pixel, as \"Save Spectram\" writes it;\n"
     ".png: 8-bit greyscale). One column for every N samples, N/2 rows with the lowest frequency at\n"
     "the bottom, loud bins dark on white.\n"
@@ -28,10 +29,14 @@ constexpr const char* kAnalyzeUsage =
     "  --log-voltage     grey from decibels instead of the linear magnitude\n"
     "  --brightness B    0 to 100, default 50\n"
     "  --invert          light on black\n"
+    "  --decode          read WAVE as a sound file of any common format (WAV, AIFF, FLAC, Ogg, Opus,\n"
+    "                    MP3) at its own rate, channels mixed; without it WAVE is read as 16-bit mono\n"
+    "                    44.1 kHz samples after a 44-byte header\n"
+    "  --channel N       with --decode: only channel N (1, 2, ...) instead of the mix\n"
     "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n";
 
-const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--quiet"},
-                                  {"--size", "--window", "--brightness"}};
+const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--quiet", "--decode"},
+                                  {"--size", "--window", "--brightness", "--channel"}};
 
 std::int32_t ParseSampleSize(const std::string& text) {
   for (int index = 0; index < kSampleSizeCount; ++index) {
@@ -49,6 +54,16 @@ int ParseWindow(const std::string& text) {
     if (name == Lower(std::string(kWindowFunctionNames[static_cast<std::size_t>(index)]))) return index;
   }
   throw TUsageError("option '--window' takes hanning, hamming, blackman, rectangler or gaussian, not '" + text + "'");
+}
+
+// 1 … 65535 (more channels than any file holds); the file itself decides which are there.
+std::int32_t ParseChannel(const std::string& text) {
+  const bool digits = !text.empty() && text.size() <= 5 &&
+                      text.find_first_not_of("0123456789") == std::string::npos && text[0] != '0';
+  if (!digits || std::stoi(text) > 65535) {
+    throw TUsageError("option '--channel' takes a channel number 1, 2, ..., not '" + text + "'");
+  }
+  return std::stoi(text);
 }
 
 }  // namespace
@@ -71,8 +86,21 @@ int RunAnalyze(const std::vector<std::string>& args) {
     settings.LogVoltage = line.Has("--log-voltage");
     settings.InvertBrightness = line.Has("--invert");
 
+    const bool decode = line.Has("--decode");
+    std::int32_t channel = 0;  // the mix
+    if (const auto text = line.Value("--channel")) {
+      if (!decode) throw TUsageError("option '--channel' needs '--decode'");
+      channel = ParseChannel(*text);
+    }
+
     TTerminalProgress progress(stderr, StderrIsTerminal() && !line.Has("--quiet"), "analyze");
-    const std::unique_ptr<TPixelBitmap> picture = AnalyzeWave(wavePath, settings, progress);
+    std::unique_ptr<TPixelBitmap> picture;
+    try {
+      picture = decode ? AnalyzeRecording(wavePath, channel, settings, progress)
+                       : AnalyzeWave(wavePath, settings, progress);
+    } catch (const ERecordingChannelError& e) {
+      throw TUsageError(e.Message());
+    }
     progress.Finish();
     // A header announcing no samples gives a picture 0 columns wide: the bitmap writer would leave
     // an empty file and a PNG of width 0 is no PNG, so say so instead of reporting success.

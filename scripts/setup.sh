@@ -7,12 +7,16 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libgtest-dev libbenchmark-dev fonts-noto-cjk
+  # decoding of recordings (WAV, AIFF, FLAC, Ogg Vorbis, Opus, MP3)
+  libsndfile1-dev
   # playback in the preview window (QAudioSink; Qt's PulseAudio backend needs no media framework)
   qt6-multimedia-dev
   # test and benchmark references only, never linked into the product
   libpng-dev libfftw3-dev libjpeg-turbo-progs python3
   # Pillow reads the CLI's PNG export in the tests; sox draws the spectrogram the benchmark compares
   python3-pil sox
+  # the MP3 the decoding tests read (sox writes the other formats)
+  lame
   # a private sound server with a null output, recorded by parec, for the playback test
   pulseaudio pulseaudio-utils
   # fuzzing and sanitizer runs

@@ -42,6 +42,19 @@ void TSpectrogramBlock::Load(std::span<const std::uint8_t> bytes) {
   if (count % 2 != 0) m_samples[next++] = static_cast<std::int16_t>(bytes[count - 1]);
   std::fill(m_samples.begin() + static_cast<std::ptrdiff_t>(next), m_samples.begin() + static_cast<std::ptrdiff_t>(half),
             std::int16_t{0});
+  m_fromRecorded = false;
+}
+
+void TSpectrogramBlock::LoadRecorded(std::span<const float> samples) {
+  const std::size_t half = m_samples.size() / 2;
+  m_recorded.resize(half);
+  const std::size_t count = std::min(samples.size(), half);
+  for (std::size_t i = 0; i < count; ++i) {
+    const double value = samples[i];
+    m_recorded[i] = std::isfinite(value) ? std::clamp(value, -kRecordedLimit, kRecordedLimit) * 32768.0 : 0.0;
+  }
+  std::fill(m_recorded.begin() + static_cast<std::ptrdiff_t>(count), m_recorded.end(), 0.0);
+  m_fromRecorded = true;
 }
 
 void TSpectrogramBlock::Transform() {
@@ -49,11 +62,21 @@ void TSpectrogramBlock::Transform() {
   const std::size_t half = n / 2;
   if (m_unitWeights) {
     // 1 × s is s in any precision, and the silent half is +0.
-    for (std::size_t j = 0; j < half; ++j) m_transform[j] = m_samples[j];
+    if (m_fromRecorded) {
+      std::copy(m_recorded.begin(), m_recorded.end(), m_transform.begin());
+    } else {
+      for (std::size_t j = 0; j < half; ++j) m_transform[j] = m_samples[j];
+    }
     std::fill(m_transform.begin() + static_cast<std::ptrdiff_t>(half), m_transform.end(), 0.0);
   } else {
-    for (std::size_t j = 0; j < half; ++j) {
-      m_transform[j] = static_cast<double>(static_cast<long double>(m_weights[j]) * m_samples[j]);
+    if (m_fromRecorded) {
+      for (std::size_t j = 0; j < half; ++j) {
+        m_transform[j] = static_cast<double>(static_cast<long double>(m_weights[j]) * m_recorded[j]);
+      }
+    } else {
+      for (std::size_t j = 0; j < half; ++j) {
+        m_transform[j] = static_cast<double>(static_cast<long double>(m_weights[j]) * m_samples[j]);
+      }
     }
     // The silent half: w × 0 is ±0 in any precision.
     for (std::size_t j = half; j < n; ++j) m_transform[j] = m_weights[j] * 0.0;

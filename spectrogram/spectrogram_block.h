@@ -25,6 +25,11 @@ public:
   // What a short block does not reach is cleared, so no sample of an earlier block shows through;
   // an odd last byte is a sample's low byte.
   void Load(std::span<const std::uint8_t> bytes);
+  // Takes up to N/2 decoded samples (±1 full scale, weighing as ±32768 do in Load) instead; the
+  // rest of the half is cleared. Values that are not finite count as silence, and values are held
+  // within kRecordedLimit full scales, so a damaged float file cannot overflow the sums.
+  void LoadRecorded(std::span<const float> samples);
+  static constexpr double kRecordedLimit = 1024.0;
   // Window and forward transform of the loaded block.
   void Transform();
   // The magnitude of bin k: sqrt(C(k)² + S(k)²) × factor, worked in long double, stored as double.
@@ -50,6 +55,8 @@ private:
   std::vector<double> m_weights;       // w(N, j), worked out once per run
   std::vector<int> m_rows;             // picture row of each bin
   std::vector<std::int16_t> m_samples; // N values; the second half stays 0
+  std::vector<double> m_recorded;      // N/2 values, made at the first LoadRecorded
+  bool m_fromRecorded = false;         // which of the two the last Load filled
   std::vector<double> m_transform;     // N values
   std::vector<double> m_magnitudes;        // N/2 values worked in double, for decibels
   std::vector<std::uint8_t> m_levelBytes;  // N/2 levels, 0 … 255
