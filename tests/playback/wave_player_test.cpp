@@ -2,12 +2,14 @@
 // stands in the picture and back (both ends, stretched), and the player with a fake device.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
 #include <vector>
 
 #include "playback/playhead_geometry.h"
+#include "playback/recording_sample_source.h"
 #include "playback/wave_player.h"
 #include "signal/wave_header.h"
 #include "playback/wave_sample_source.h"
@@ -152,6 +154,31 @@ TEST_F(WavePlayerTest, PlaysFromTheColumnsFirstSampleToTheEndOfTheFile) {
   EXPECT_TRUE(player.Play(path, 512, 2));
   EXPECT_FALSE(player.Play(path, 512, 3));
   EXPECT_FALSE(sink.Playing());
+}
+
+// The same file decoded: the samples there are, from a column on, up to where the file ends.
+TEST_F(WavePlayerTest, ADecodedFilePlaysItsSamplesAndEndsWhereTheFileDoes) {
+  auto source = std::make_unique<TRecordingSampleSource>(path, 1);
+  TRecordingSampleSource& decoded = *source;
+  EXPECT_EQ(decoded.SampleRateHz(), 44100);
+  ASSERT_TRUE(player.Play(std::move(source), 512, 1));
+  EXPECT_EQ(sink.StartSample, 512);
+  EXPECT_EQ(sink.RateHz, 44100);
+  const std::vector<std::int16_t> samples = sink.PullAll();
+  ASSERT_EQ(samples.size(), 1100u - 512u);
+  for (std::size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(samples[i], SampleValue(512 + i)) << i;
+  EXPECT_TRUE(decoded.AtEnd());
+  EXPECT_EQ(decoded.SampleCount(), 1100);
+  sink.Heard = 5000;
+  EXPECT_EQ(player.HeardSample(), 1099);
+  EXPECT_THROW(TRecordingSampleSource(path, 2), ERecordingError);
+}
+
+TEST(RecordingSampleSource, SixteenBitSamplesRoundAndClipAtFullScale) {
+  const std::pair<float, std::int16_t> cases[] = {{0.0f, 0},          {0.5f, 16384},     {-1.0f, -32768},
+                                                  {1.0f, 32767},      {1.5f, 32767},     {-7.0f, -32768},
+                                                  {1.0f / 65536, 0},  {3.0f / 65536, 2}, {std::nanf(""), 0}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(SixteenBitSample(in), out) << in;
 }
 
 TEST_F(WavePlayerTest, ADeviceErrorStopsAndIsRaisedWithItsText) {
