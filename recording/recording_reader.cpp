@@ -9,9 +9,9 @@ namespace ombrisk {
 
 namespace {
 
-// Frames decoded per call into libsndfile: large enough that the call costs nothing beside the
-// decoding, small enough that the interleaved buffer of a many-channel file stays small.
-constexpr std::int64_t kChunkFrames = 8192;
+// Samples (of all channels) decoded per call into libsndfile: large enough that the call costs
+// nothing beside the decoding, small enough that the interleaved buffer stays small.
+constexpr std::int64_t kChunkSamples = 1 << 15;
 
 // Far more channels than any recording holds; keeps the interleaved buffer's size sane for a
 // header that announces nonsense.
@@ -35,7 +35,8 @@ struct TRecordingReader::TImpl {
   TRecordingInfo info;
   std::int32_t channel = 0;
   bool ended = false;
-  std::vector<float> interleaved;  // kChunkFrames frames of every channel, for the mix or a pick
+  std::int64_t chunkFrames = kChunkSamples;
+  std::vector<float> interleaved;  // chunkFrames frames of every channel, for the mix or a pick
 };
 
 TRecordingReader::TRecordingReader(const std::string& path, std::int32_t channel)
@@ -61,7 +62,8 @@ TRecordingReader::TRecordingReader(const std::string& path, std::int32_t channel
   impl.channel = channel;
   // Integer samples come as value ÷ 2^(bits − 1): a 16-bit sample s reads as exactly s / 32768.
   sf_command(impl.file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
-  if (sfInfo.channels > 1) impl.interleaved.resize(static_cast<std::size_t>(kChunkFrames * sfInfo.channels));
+  impl.chunkFrames = std::max<std::int64_t>(kChunkSamples / sfInfo.channels, 1);
+  if (sfInfo.channels > 1) impl.interleaved.resize(static_cast<std::size_t>(impl.chunkFrames * sfInfo.channels));
 }
 
 TRecordingReader::~TRecordingReader() = default;
@@ -74,7 +76,7 @@ std::size_t TRecordingReader::Read(std::span<float> out) {
   std::size_t done = 0;
   // A short read is the end, or where a damaged or cut file stops decoding: either way, the end.
   while (done < out.size() && !impl.ended) {
-    const std::int64_t want = std::min<std::int64_t>(static_cast<std::int64_t>(out.size() - done), kChunkFrames);
+    const std::int64_t want = std::min<std::int64_t>(static_cast<std::int64_t>(out.size() - done), impl.chunkFrames);
     float* const target = out.data() + done;
     if (channels == 1) {
       const sf_count_t got = sf_readf_float(impl.file.get(), target, want);

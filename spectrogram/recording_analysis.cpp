@@ -4,6 +4,7 @@
 #include <climits>
 #include <vector>
 
+#include "recording/recording_prefetch.h"
 #include "spectrogram/column_painter.h"
 #include "spectrogram/spectrogram_block.h"
 #include "spectrogram/spectrogram_geometry.h"
@@ -40,6 +41,7 @@ std::unique_ptr<TPixelBitmap> AnalyzeRecordingReader(TRecordingReader& reader, c
 
   TSpectrogramBlock block(settings);
   TColumnPainter painter(settings, *picture, startThread);
+  TRecordingPrefetch samples(reader, startThread);
 
   // Column x holds blocks 2x and 2x + 1 of N/2 samples each; the later one shows, the earlier
   // only when it is the last. Both are decoded, the hidden one is never transformed.
@@ -50,9 +52,9 @@ std::unique_ptr<TPixelBitmap> AnalyzeRecordingReader(TRecordingReader& reader, c
   progress.SetMax(ProgressValue(blocks));
   std::int64_t blockIndex = 0;
   for (std::int64_t x = 0; x < width; ++x) {
-    const std::size_t gotFirst = reader.Read(first);
+    const std::size_t gotFirst = samples.Read(first);
     if (gotFirst == 0) break;
-    const std::size_t gotSecond = gotFirst == half ? reader.Read(second) : 0;
+    const std::size_t gotSecond = gotFirst == half ? samples.Read(second) : 0;
     if (gotSecond > 0) {
       block.LoadRecorded(std::span<const float>(second.data(), gotSecond));
     } else {

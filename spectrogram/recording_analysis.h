@@ -25,8 +25,9 @@ std::unique_ptr<TPixelBitmap> AnalyzeRecording(const std::string& path, std::int
                                                const TSpectrogramSettings& settings, TProgressSink& progress,
                                                TRecordingInfo* info = nullptr);
 
-// The same run on a reader standing at its first frame; the columns are drawn on a second thread
-// started by startThread where there is one (column_painter.h).
+// The same run on a reader standing at its first frame. Where there are processors to spare, the
+// decoding runs ahead on one thread and the columns are drawn on another, both started by
+// startThread (recording_prefetch.h, column_painter.h); the picture is the same either way.
 std::unique_ptr<TPixelBitmap> AnalyzeRecordingReader(TRecordingReader& reader, const TSpectrogramSettings& settings,
                                                      TProgressSink& progress,
                                                      const TThreadStarter& startThread = StartThread);

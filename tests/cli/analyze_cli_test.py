@@ -96,15 +96,30 @@ with tempfile.TemporaryDirectory() as folder:
                "--log-frequency", "--log-voltage")
     check(done.returncode == 0 and len(read_bmp(path("hanning.bmp"))) == 128, "options in any case")
 
+    # Decoded, the system's own 16-bit mono wave is read as the literal reading reads it.
+    done = run(path("tones.wav"), path("decoded.bmp"), "--size", "128", "--brightness", "80", "--decode")
+    check(done.returncode == 0 and open(path("decoded.bmp"), "rb").read() == open(path("tones.bmp"), "rb").read(),
+          "--decode draws the literal reading's picture of a plain wave: %r" % (done,))
+    with open(path("text.wav"), "w") as text:
+        text.write("no sound here\n")
+    for value in ["0", "-1", "x", "2", "1.5", "99999999999"]:
+        done = run(path("tones.wav"), path("out.bmp"), "--decode", "--channel", value)
+        check(done.returncode == 2 and ("'%s'" % value in done.stderr or "channel %s " % value in done.stderr),
+              "--channel %s is a usage error naming it: %r" % (value, done))
+    done = run(path("text.wav"), path("out.bmp"), "--decode")
+    check(done.returncode == 1 and path("text.wav") in done.stderr, "a file that is no sound: %r" % (done,))
+
     write_wave(path("empty.wav"), [])
     for args, status in [((path("tones.wav"), path("out.jpg")), 2),
                          ((path("tones.wav"), path("out.bmp"), "--size", "100"), 2),
                          ((path("tones.wav"), path("out.bmp"), "--window", "kaiser"), 2),
                          ((path("tones.wav"), path("out.bmp"), "--brightness", "101"), 2),
                          ((path("tones.wav"), path("out.bmp"), "--loud"), 2),
+                         ((path("tones.wav"), path("out.bmp"), "--channel", "1"), 2),
                          ((path("tones.wav"),), 2),
                          ((path("missing.wav"), path("out.bmp")), 1),
-                         ((path("empty.wav"), path("out.png")), 1)]:
+                         ((path("empty.wav"), path("out.png")), 1),
+                         ((path("empty.wav"), path("out.png"), "--decode"), 1)]:
         done = run(*args)
         check(done.returncode == status and done.stderr != "", "%s exits %d: %r" % (args, status, done))
     check(not any(name.startswith("out") for name in os.listdir(folder)), "failed runs leave no image")

@@ -1,0 +1,105 @@
+#include "recording/recording_prefetch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "toolkit/handoff.h"
+
+namespace ombrisk {
+
+namespace {
+
+// Samples per slot: a multiple of every block an analysis asks for, so that a block never spans
+// two slots; a few slots in flight keep both threads busy without holding much of the file.
+constexpr std::size_t kSlotSamples = std::size_t{1} << 16;
+constexpr std::int32_t kSlots = 4;
+
+struct TSlot {
+  std::vector<float> samples;
+  std::size_t count = 0;  // filled; below kSlotSamples only in the last slot
+};
+
+}  // namespace
+
+struct TRecordingPrefetch::TState {
+  explicit TState(TRecordingReader& source) : reader(source) {}
+
+  TSlot& Slot(std::int32_t i) { return slots[static_cast<std::size_t>(i % kSlots)]; }
+
+  // Fills slot after slot until the end of the file, a slot ahead of the reader each time one is free.
+  void Decode() noexcept {
+    try {
+      for (std::int32_t i = 0;; ++i) {
+        if (i >= kSlots && !taken.WaitFor(i - kSlots + 1)) return;
+        TSlot& slot = Slot(i);
+        slot.samples.resize(kSlotSamples);
+        slot.count = reader.Read(slot.samples);
+        filled.Publish(i + 1);
+        if (slot.count < kSlotSamples) return;
+      }
+    } catch (...) {
+      error = std::current_exception();
+      filled.Stop();
+    }
+  }
+
+  TRecordingReader& reader;
+  TSlot slots[kSlots];
+  THandoff filled{THandoff::kBrief};  // slots the decoder has filled
+  THandoff taken{THandoff::kBrief};   // slots the reader has emptied
+  std::exception_ptr error;
+  std::thread decoder;
+  std::int32_t current = 0;  // the slot being read
+  std::size_t offset = 0;    // within it
+  bool ended = false;
+};
+
+TRecordingPrefetch::TRecordingPrefetch(TRecordingReader& reader, const TThreadStarter& startThread)
+    : m_state(std::make_unique<TState>(reader)) {
+  if (UsableProcessors() < 2) return;
+  TState& state = *m_state;
+  try {
+    state.decoder = startThread([&state] { state.Decode(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: Read decodes itself.
+  }
+}
+
+TRecordingPrefetch::~TRecordingPrefetch() {
+  if (!m_state->decoder.joinable()) return;
+  m_state->taken.Stop();
+  m_state->decoder.join();
+}
+
+std::size_t TRecordingPrefetch::Read(std::span<float> out) {
+  TState& state = *m_state;
+  if (!state.decoder.joinable()) return state.reader.Read(out);
+  std::size_t done = 0;
+  while (done < out.size() && !state.ended) {
+    if (!state.filled.WaitFor(state.current + 1)) {
+      state.decoder.join();
+      if (state.error) std::rethrow_exception(state.error);
+      state.ended = true;
+      break;
+    }
+    const TSlot& slot = state.Slot(state.current);
+    const std::size_t take = std::min(out.size() - done, slot.count - state.offset);
+    std::copy_n(slot.samples.begin() + static_cast<std::ptrdiff_t>(state.offset), take, out.begin() + static_cast<std::ptrdiff_t>(done));
+    done += take;
+    state.offset += take;
+    if (state.offset < slot.count) continue;
+    if (slot.count < kSlotSamples) {
+      state.ended = true;
+      break;
+    }
+    state.offset = 0;
+    state.taken.Publish(++state.current);
+  }
+  return done;
+}
+
+}  // namespace ombrisk
