@@ -122,7 +122,8 @@ void TPlaybackControls::ShowState() {
   else if (shown && !m_sink->Supports(m_sound.SampleRateHz))
     cannot = QString::fromStdString(UnsupportedFormatText(m_sound.SampleRateHz));
   m_playButton->setText(playing ? QStringLiteral("&Stop") : QStringLiteral("&Play"));
-  m_playButton->setEnabled(shown && cannot.isEmpty());
+  // "&Stop" stays pressable whatever the devices do meanwhile.
+  m_playButton->setEnabled(playing || (shown && cannot.isEmpty()));
   m_playButton->setToolTip(cannot);
   m_playhead->setVisible(playing);
   if (playing) {

@@ -199,6 +199,14 @@ TEST_F(PreviewDecodeTest, ThePlayButtonAsksTheDeviceForTheFormatAndFollowsDevice
   sink->HasDevice = true;
   sink->DevicesChanged();
   EXPECT_TRUE(Play().isEnabled());
+  // A device going while it plays leaves "&Stop" to press.
+  Play().click();
+  sink->HasDevice = false;
+  sink->DevicesChanged();
+  EXPECT_TRUE(Play().isEnabled());
+  Play().click();
+  EXPECT_FALSE(sink->Playing());
+  EXPECT_FALSE(Play().isEnabled());
   EXPECT_TRUE(errors.Shown.empty());
   form2.hide();
 }
