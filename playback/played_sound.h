@@ -11,6 +11,7 @@
 #include <string>
 
 #include "playback/sample_source.h"
+#include "signal/wave_header.h"
 
 namespace ombrisk {
 
@@ -18,7 +19,7 @@ struct TPlayedSound {
   std::string Path;
   bool Decoded = false;
   std::int32_t Channel = 0;  // when decoded: 0 the mix, 1… that channel
-  std::int32_t SampleRateHz = 44100;
+  std::int32_t SampleRateHz = static_cast<std::int32_t>(kSampleRateHz);
 };
 
 // Opens the sound afresh; raises what opening the file raises.

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
+
+#include "spectrogram/spectrogram_geometry.h"
 
 namespace ombrisk {
 
@@ -16,11 +19,14 @@ std::optional<std::int64_t> CellAlong(int pixel, int shown, std::int64_t count) 
   return std::int64_t{pixel} * count / shown;
 }
 
-// The bin k whose row r (from the bottom) the logarithmic scale draws it on: the inverse of
-// r = (H − 1) × log10(k) ÷ log10(H − 1).
-double LogBin(std::int32_t rowFromBottom, std::int32_t height) {
-  const double top = height - 1;
-  return std::pow(top, rowFromBottom / top);
+// The bin the row shows: the last one drawn on it (several share a row near the top of the
+// logarithmic scale), or nothing for a row no bin reaches, which keeps the picture's black fill.
+std::optional<std::int32_t> BinShownOnRow(std::int32_t row, const TReadoutScale& scale) {
+  const std::vector<int> rows = SpectrogramRows(scale.SampleSize, scale.LogFrequency);
+  for (std::size_t k = rows.size(); k-- > 0;) {
+    if (rows[k] == row) return static_cast<std::int32_t>(k);
+  }
+  return std::nullopt;
 }
 
 // The scaled magnitude m that the analysis would turn into the clamped value c.
@@ -47,10 +53,14 @@ TPointerReading ReadCell(const TPictureCell& cell, std::uint8_t grey, const TRea
   const double rate = scale.SampleRateHz;
   reading.Seconds = static_cast<double>(cell.Column) * scale.SampleSize / rate;
 
-  const std::int32_t height = scale.SampleSize / 2;
-  const std::int32_t fromBottom = height - 1 - cell.Row;
-  const double bin = scale.LogFrequency ? LogBin(fromBottom, height) : fromBottom;
-  reading.FrequencyHz = bin * rate / scale.SampleSize;
+  const std::optional<std::int32_t> bin = BinShownOnRow(cell.Row, scale);
+  if (!bin) {
+    // Between the bins of the logarithmic scale: where the row lies, but no level.
+    const double top = scale.SampleSize / 2 - 1;
+    reading.FrequencyHz = std::pow(top, (top - cell.Row) / top) * rate / scale.SampleSize;
+    return reading;
+  }
+  reading.FrequencyHz = static_cast<double>(*bin) * rate / scale.SampleSize;
 
   if (scale.BrightnessFactor > 0) {
     // The analysis draws 255 − c (then inverted if asked), c = clamp(round(m)) for the scaled

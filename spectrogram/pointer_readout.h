@@ -7,7 +7,8 @@
 //     label = FormatReading(ReadCell(*cell, grey at *cell, scale));   // "1:02.35 · 5.62 kHz · −32 dB"
 //
 // Time in seconds from the start of the file to the column's first sample; frequency in hertz of
-// the bin drawn on the row; level in decibels, 0 dB being a sine at full scale.
+// the bin drawn on the row (the last drawn where several share it); level in decibels, 0 dB being
+// a sine at full scale.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +38,9 @@ enum class TLevelBound { Exact, AtOrBelow, AtOrAbove };
 struct TPointerReading {
   double Seconds = 0;
   double FrequencyHz = 0;
-  std::optional<double> LevelDb;  // none where the brightness draws every level alike (factor 0)
+  // None where the brightness draws every level alike (factor 0), and on the rows between the
+  // bins of the logarithmic scale, which show the black fill.
+  std::optional<double> LevelDb;
   TLevelBound Bound = TLevelBound::Exact;
 };
 

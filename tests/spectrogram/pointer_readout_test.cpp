@@ -57,8 +57,7 @@ TEST_P(PointerReadoutTest, ReadsBackTheLevelFrequencyAndTimeOfASine) {
     EXPECT_EQ(cell->Row, row);
     const TPointerReading reading = ReadCell(*cell, picture->GetPixelRGB(5, row).Red, scale);
     EXPECT_DOUBLE_EQ(reading.Seconds, 5.0 * kN / 44100);
-    // Within a logarithmic row's step.
-    EXPECT_NEAR(reading.FrequencyHz, kHz, c.LogFrequency ? kHz * 0.02 : 1e-9);
+    EXPECT_DOUBLE_EQ(reading.FrequencyHz, kHz);
     ASSERT_TRUE(reading.LevelDb);
     EXPECT_EQ(reading.Bound, TLevelBound::Exact);
     EXPECT_NEAR(*reading.LevelDb, -20.0, 0.5);
@@ -99,6 +98,15 @@ TEST(PointerReadoutFormat, GreysAtTheEndsOfTheScaleAreBounds) {
   TReadoutScale recording = scale;
   recording.SampleRateHz = 48000;
   EXPECT_DOUBLE_EQ(ReadCell({0, 0}, 255, recording).FrequencyHz, 511.0 * 48000 / 1024);
+  // Logarithmic rows: the top one shows bin 511, the last of those drawn on it; the row just above
+  // bin 1's shows only the black fill, between bins 1 and 2.
+  TReadoutScale logarithmic = scale;
+  logarithmic.LogFrequency = true;
+  EXPECT_DOUBLE_EQ(ReadCell({0, 0}, 0, logarithmic).FrequencyHz, 511.0 * 44100 / 1024);
+  const TPointerReading between = ReadCell({0, 510}, 0, logarithmic);
+  EXPECT_FALSE(between.LevelDb);
+  EXPECT_GT(between.FrequencyHz, 1.0 * 44100 / 1024);
+  EXPECT_LT(between.FrequencyHz, 2.0 * 44100 / 1024);
 }
 
 }  // namespace
