@@ -56,16 +56,6 @@ int ParseWindow(const std::string& text) {
   throw TUsageError("option '--window' takes hanning, hamming, blackman, rectangler or gaussian, not '" + text + "'");
 }
 
-// 1 … 65535 (more channels than any file holds); the file itself decides which are there.
-std::int32_t ParseChannel(const std::string& text) {
-  const bool digits = !text.empty() && text.size() <= 5 &&
-                      text.find_first_not_of("0123456789") == std::string::npos && text[0] != '0';
-  if (!digits || std::stoi(text) > 65535) {
-    throw TUsageError("option '--channel' takes a channel number 1, 2, ..., not '" + text + "'");
-  }
-  return std::stoi(text);
-}
-
 }  // namespace
 
 int RunAnalyze(const std::vector<std::string>& args) {
@@ -90,13 +80,16 @@ int RunAnalyze(const std::vector<std::string>& args) {
     std::int32_t channel = 0;  // the mix
     if (const auto text = line.Value("--channel")) {
       if (!decode) throw TUsageError("option '--channel' needs '--decode'");
-      channel = ParseChannel(*text);
+      // More than any file holds; the file itself decides which are there.
+      channel = ParseIntOption("--channel", *text, 1, 65535);
     }
 
     TTerminalProgress progress(stderr, StderrIsTerminal() && !line.Has("--quiet"), "analyze");
+    // The rate the rows stand for: the literal reading's, or the decoded file's own.
+    TRecordingInfo recording{.SampleRateHz = 44100, .Channels = 1};
     std::unique_ptr<TPixelBitmap> picture;
     try {
-      picture = decode ? AnalyzeRecording(wavePath, channel, settings, progress)
+      picture = decode ? AnalyzeRecording(wavePath, channel, settings, progress, &recording)
                        : AnalyzeWave(wavePath, settings, progress);
     } catch (const ERecordingChannelError& e) {
       throw TUsageError(e.Message());

@@ -88,7 +88,7 @@ std::size_t TRecordingPrefetch::Read(std::span<float> out) {
     }
     const TSlot& slot = state.Slot(state.current);
     const std::size_t take = std::min(out.size() - done, slot.count - state.offset);
-    std::copy_n(slot.samples.begin() + static_cast<std::ptrdiff_t>(state.offset), take, out.begin() + static_cast<std::ptrdiff_t>(done));
+    std::copy_n(slot.samples.data() + state.offset, take, out.data() + done);
     done += take;
     state.offset += take;
     if (state.offset < slot.count) continue;

@@ -6,7 +6,9 @@
 //
 // Samples at full scale (±1) weigh as ±32768 do in AnalyzeWave, so a 16-bit mono wave looks the
 // same read either way. The picture is ceil(Frames ÷ N) columns wide, Frames as the file announces
-// it; a file that ends early leaves the columns it does not reach black, as a short wave does.
+// it; a file that ends early leaves the columns it does not reach black, as a short wave does. A
+// file that announces no length (libsndfile's INT64_MAX: an Ogg file cut short) is as wide as
+// its samples, and *info then holds Frames = width × N.
 #pragma once
 
 #include <cstdint>

@@ -39,7 +39,8 @@ for file in "${files[@]}"; do
   : >"$work/sox.times"
   for ((run = 0; run < runs; ++run)); do
     timed "$cli" analyze "$file" "$work/ours.png" --decode --quiet >>"$work/ours.times"
-    timed sox "$file" -n remix - spectrogram -x "$width" -y $((size / 2 + 1)) -m -r -o "$work/sox.png" >>"$work/sox.times"
+    timed sox "$file" -n remix - spectrogram -x "$width" -y $((size / 2 + 1)) -m -r -o "$work/sox.png" \
+      >>"$work/sox.times"
   done
   peak=$( { /usr/bin/time -f '%M' "$cli" analyze "$file" "$work/ours.png" --decode --quiet; } 2>&1 | tail -n 1)
   awk -v file="${file##*.}" -v picture="${width} x $((size / 2))" -v ours="$(best 1 <"$work/ours.times")" \

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -133,6 +135,48 @@ TEST(RecordingAnalysis, WaveWithAChunkBeforeItsDataMatchesTheLiteralReading) {
   for (int x = 0; x < literal->Width(); ++x) EXPECT_EQ(ColumnOf(*decoded, x), ColumnOf(*literal, x)) << "column " << x;
 }
 
+// A float wave holding what no microphone gives: NaN and infinities are silence, huge values are
+// held at a bound, so the picture is drawn (no undefined conversion, no overflow) and a column of
+// good samples beside them is untouched.
+TEST(RecordingAnalysis, FloatWaveWithNonFiniteSamplesIsDrawnSafely) {
+  constexpr std::size_t kHalf = 128;  // N = 256
+  std::vector<float> samples(8 * kHalf, 0.25f);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const float bad[] = {nan, inf, -inf, 1e30f};
+  for (std::size_t column = 0; column < 4; ++column) {
+    std::fill_n(samples.begin() + static_cast<std::ptrdiff_t>((2 * column + 1) * kHalf), kHalf, bad[column]);
+  }
+  Bytes bytes(44 + 4 * samples.size(), 0);
+  const std::string tags = "RIFF    WAVEfmt     ";
+  std::copy(tags.begin(), tags.end(), bytes.begin());
+  testing::PutLe(bytes, 4, static_cast<std::uint32_t>(bytes.size() - 8), 4);
+  testing::PutLe(bytes, 16, 16, 4);
+  testing::PutLe(bytes, 20, 3, 2);  // IEEE float
+  testing::PutLe(bytes, 22, 1, 2);
+  testing::PutLe(bytes, 24, 44100, 4);
+  testing::PutLe(bytes, 28, 44100 * 4, 4);
+  testing::PutLe(bytes, 32, 4, 2);
+  testing::PutLe(bytes, 34, 32, 2);
+  std::copy_n("data", 4, bytes.begin() + 36);
+  testing::PutLe(bytes, 40, static_cast<std::uint32_t>(4 * samples.size()), 4);
+  std::memcpy(bytes.data() + 44, samples.data(), 4 * samples.size());
+  TTempFile file("-float.wav");
+  file.Write(bytes);
+
+  TSpectrogramSettings settings;
+  settings.SampleSize = 256;
+  settings.LogVoltage = true;
+  TNullProgress progress;
+  const auto picture = AnalyzeRecording(file.Path(), 0, settings, progress);
+  ASSERT_EQ(picture->Width(), 4);
+  const std::vector<int> white(kHalf, 255);
+  EXPECT_EQ(ColumnOf(*picture, 0), white);  // NaN
+  EXPECT_EQ(ColumnOf(*picture, 1), white);  // +inf
+  EXPECT_EQ(ColumnOf(*picture, 2), white);  // -inf
+  EXPECT_LT(ColumnOf(*picture, 3)[kHalf - 1], 255);  // 1e30, held: loud, and drawn
+}
+
 // Left and right hold different tones: each channel shows its own alone, the mix both, and a
 // channel the file lacks is refused with its number.
 TEST(RecordingAnalysis, ChosenChannelShowsOnlyItsOwnTone) {
@@ -169,13 +213,15 @@ TEST(RecordingAnalysis, ChosenChannelShowsOnlyItsOwnTone) {
 
 // A file cut short is drawn as far as it goes: the columns it reaches are the whole file's. Its
 // width is what the file announces (a FLAC header keeps the whole length, libsndfile shortens a
-// wave's data to what is there); columns beyond the samples stay black.
+// wave's data to what is there, a cut Ogg file announces none and is as wide as its samples);
+// columns beyond the samples stay black.
 TEST(RecordingAnalysis, FileCutShortIsDrawnAsFarAsItGoes) {
   if (!Have("sox")) GTEST_SKIP() << "sox is not installed";
-  for (const std::string extension : {".wav", ".flac"}) {
+  for (const std::string extension : {".wav", ".flac", ".ogg"}) {
     SCOPED_TRACE(extension);
     TTempFile whole(extension);
-    Shell("sox -n -r 44100 -c 1 -b 16 '" + whole.Path() + "' synth 4 sine 300-9000 vol 0.5");
+    const std::string bits = extension == ".ogg" ? "" : "-b 16 ";
+    Shell("sox -n -r 44100 -c 1 " + bits + "'" + whole.Path() + "' synth 4 sine 300-9000 pinknoise vol 0.5");
     const auto size = std::filesystem::file_size(whole.Path());
     TTempFile cut("-cut" + extension);
     std::filesystem::copy_file(whole.Path(), cut.Path(), std::filesystem::copy_options::overwrite_existing);
