@@ -118,9 +118,11 @@ void TPlaybackControls::ShowState() {
   const bool shown = !m_sound.Path.empty() && !m_image.Picture().Empty();
   // Asked before the first click, so a format the device cannot take never gets as far as playing.
   QString cannot;
-  if (!m_sink->Available()) cannot = QString::fromLatin1(kNoAudioOutput);
-  else if (shown && !m_sink->Supports(m_sound.SampleRateHz))
+  if (!m_sink->Available()) {
+    cannot = QString::fromLatin1(kNoAudioOutput);
+  } else if (shown && !m_sink->Supports(m_sound.SampleRateHz)) {
     cannot = QString::fromStdString(UnsupportedFormatText(m_sound.SampleRateHz));
+  }
   m_playButton->setText(playing ? QStringLiteral("&Stop") : QStringLiteral("&Play"));
   // "&Stop" stays pressable whatever the devices do meanwhile.
   m_playButton->setEnabled(playing || (shown && cannot.isEmpty()));

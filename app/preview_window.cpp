@@ -26,8 +26,8 @@
 #include "app/progress_bar_sink.h"
 #include "app/qt_audio_sink.h"
 #include "app/speed_button.h"
-#include "spectrogram/recording_analysis.h"
 #include "signal/wave_header.h"
+#include "spectrogram/recording_analysis.h"
 #include "spectrogram/spectrogram_geometry.h"
 #include "toolkit/exception.h"
 
