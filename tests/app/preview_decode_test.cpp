@@ -107,6 +107,9 @@ TEST_F(PreviewDecodeTest, ADropDecodesTheBoxAndTheChannelChooseTheReadingAndPlay
   EXPECT_EQ(Channel().itemText(2), QStringLiteral("2"));
   EXPECT_EQ(ShownWidth(), kFrames / 128);
   EXPECT_TRUE(errors.Shown.empty());
+  // The read-out on the file's rate: row 1 is bin 62 of 128 at 48 kHz.
+  PointAt(2, 1);
+  EXPECT_TRUE(Readout().text().contains(QStringLiteral(" 23.25 kHz"))) << Readout().text().toStdString();
 
   // Each channel analysed and played as chosen, at the file's rate.
   Channel().setCurrentIndex(1);
