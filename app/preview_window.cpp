@@ -253,7 +253,8 @@ void TForm2::Button1Click() {
   }
   m_image1->SetPicture(*result);
   m_progressBar1->setValue(0);
-  m_playback->SpectrogramShown(TPlayedSound{path, decode, channel, rateHz}, settings.SampleSize);
+  const std::int64_t shownSamples = std::int64_t{result->Width()} * settings.SampleSize;
+  m_playback->SpectrogramShown(TPlayedSound{path, decode, channel, rateHz, shownSamples}, settings.SampleSize);
   m_readout->SpectrogramShown(TReadoutScale{rateHz, settings.SampleSize, settings.LogFrequency, settings.LogVoltage,
                                             BrightnessFactor(settings), settings.InvertBrightness});
 }

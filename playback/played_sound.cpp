@@ -6,7 +6,7 @@
 namespace ombrisk {
 
 std::unique_ptr<TSampleSource> OpenSampleSource(const TPlayedSound& sound) {
-  if (sound.Decoded) return std::make_unique<TRecordingSampleSource>(sound.Path, sound.Channel);
+  if (sound.Decoded) return std::make_unique<TRecordingSampleSource>(sound.Path, sound.Channel, sound.ShownSamples);
   return std::make_unique<TWaveSampleSource>(sound.Path);
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::size_t kBytesPerSample = 2;
 // Decoded in pieces of this many samples whatever the device asks for.
-constexpr std::size_t kChunkSamples = 4096;
+constexpr std::int64_t kChunkSamples = 4096;
 
 }  // namespace
 
@@ -22,12 +22,32 @@ std::int16_t SixteenBitSample(float sample) {
   return static_cast<std::int16_t>(scaled);
 }
 
-TRecordingSampleSource::TRecordingSampleSource(const std::string& path, std::int32_t channel)
-    : m_reader(path, channel), m_sampleCount(std::max<std::int64_t>(m_reader.Info().Frames, 0)) {}
+TRecordingSampleSource::TRecordingSampleSource(const std::string& path, std::int32_t channel,
+                                               std::int64_t shownSamples)
+    : m_reader(path, channel), m_sampleCount(std::max<std::int64_t>(shownSamples, 0)) {}
 
 void TRecordingSampleSource::Seek(std::int64_t sample) {
   m_position = std::clamp<std::int64_t>(sample, 0, m_sampleCount);
-  m_reader.Seek(m_position);
+  // The reader moves only as far as the file announces; what it holds beyond is read past.
+  const std::int64_t reachable = std::min(m_position, m_reader.Info().Frames);
+  try {
+    m_reader.Seek(reachable);
+  } catch (const ERecordingError&) {
+    // A file cut short cannot move past where it stops (a FLAC file keeps announcing its whole
+    // length): it ends before the sample asked for, and plays nothing from there.
+    if (reachable == 0) throw;
+    m_sampleCount = m_position;
+    return;
+  }
+  for (std::int64_t left = m_position - reachable; left > 0;) {
+    m_decoded.resize(static_cast<std::size_t>(std::min<std::int64_t>(left, kChunkSamples)));
+    const std::size_t got = m_reader.Read(std::span<float>(m_decoded));
+    if (got == 0) {
+      m_sampleCount = m_position = m_position - left;
+      return;
+    }
+    left -= static_cast<std::int64_t>(got);
+  }
 }
 
 std::size_t TRecordingSampleSource::Read(void* buffer, std::size_t maxBytes) {
@@ -36,7 +56,7 @@ std::size_t TRecordingSampleSource::Read(void* buffer, std::size_t maxBytes) {
   std::size_t wanted = static_cast<std::size_t>(
       std::min<std::int64_t>(static_cast<std::int64_t>(maxBytes / kBytesPerSample), m_sampleCount - m_position));
   while (wanted > 0) {
-    m_decoded.resize(std::min(wanted, kChunkSamples));
+    m_decoded.resize(std::min(wanted, static_cast<std::size_t>(kChunkSamples)));
     const std::size_t got = m_reader.Read(std::span<float>(m_decoded));
     if (got == 0) {
       // The file ends before the length it announced: play what there is.

@@ -1,8 +1,10 @@
 // TRecordingSampleSource: a decoded sound file for playback, its mix of all channels or one of
 // them, as 16-bit samples at the file's own rate: what the analysis of the decoded file shows.
-// Streamed through TRecordingReader, never loaded whole.
+// Streamed through TRecordingReader, never loaded whole. The length is the one the picture
+// shows (its columns × N), which may differ from what the file announces: a file may hold more,
+// or announce no length at all; where it ends sooner, the count follows.
 //
-//   TRecordingSampleSource source(path, 0);    // raises ERecordingError as the reader does
+//   TRecordingSampleSource source(path, 0, picture.Width() * 1024);   // raises as the reader does
 //   source.Seek(column * sampleSize);
 //   while (const std::size_t got = source.Read(buffer, sizeof buffer)) play(buffer, got);
 #pragma once
@@ -18,10 +20,10 @@ namespace ombrisk {
 
 class TRecordingSampleSource : public TSampleSource {
 public:
-  TRecordingSampleSource(const std::string& path, std::int32_t channel);
+  TRecordingSampleSource(const std::string& path, std::int32_t channel, std::int64_t shownSamples);
 
   std::int32_t SampleRateHz() const override { return m_reader.Info().SampleRateHz; }
-  // The frames the file announces, until a read finds it ends sooner.
+  // shownSamples, until a read finds the file ends sooner.
   std::int64_t SampleCount() const override { return m_sampleCount; }
   std::int64_t Position() const override { return m_position; }
   void Seek(std::int64_t sample) override;
