@@ -41,7 +41,9 @@ class TQtAudioSink::TSourceDevice : public QIODevice {
 public:
   TSourceDevice(TSampleSource& source, qint64 trailBytes)
       : m_source(source), m_trailBytes(trailBytes),
-        m_left((source.SampleCount() - source.Position()) * kBytesPerSample + trailBytes) {
+        // Held well inside 64 bits whatever length a source gives.
+        m_left(std::min<qint64>(source.SampleCount() - source.Position(), qint64{1} << 50) * kBytesPerSample +
+               trailBytes) {
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
   }
 
