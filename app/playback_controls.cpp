@@ -44,18 +44,20 @@ TPlaybackControls::TPlaybackControls(QWidget& window, QWidget& buttonParent, TIm
   connect(m_playButton, &QPushButton::clicked, this, [this] { RunAction(m_errors, [this] { PlayButtonClick(); }); });
   m_image.installEventFilter(this);
   m_window.installEventFilter(this);
+  m_sink->OnDevicesChanged([this] { ShowState(); });
   ShowState();
 }
 
 TPlaybackControls::~TPlaybackControls() {
   m_image.removeEventFilter(this);
   m_window.removeEventFilter(this);
+  m_sink->OnDevicesChanged({});
   m_player.Stop();
 }
 
-void TPlaybackControls::SpectrogramShown(const std::string& path, std::int32_t sampleSize) {
+void TPlaybackControls::SpectrogramShown(const TPlayedSound& sound, std::int32_t sampleSize) {
   Stop();
-  m_path = path;
+  m_sound = sound;
   m_sampleSize = sampleSize;
   ShowState();
 }
@@ -92,7 +94,7 @@ void TPlaybackControls::PlayButtonClick() {
 void TPlaybackControls::PlayFrom(std::int64_t column) {
   bool playing = false;
   try {
-    playing = m_player.Play(m_path, m_sampleSize, column);
+    playing = m_player.Play(OpenSampleSource(m_sound), m_sampleSize, column);
   } catch (...) {
     ShowState();  // what played before has stopped
     throw;
@@ -113,10 +115,18 @@ void TPlaybackControls::Tick() {
 
 void TPlaybackControls::ShowState() {
   const bool playing = m_player.Playing();
-  const bool available = m_sink->Available();
+  const bool shown = !m_sound.Path.empty() && !m_image.Picture().Empty();
+  // Asked before the first click, so a format the device cannot take never gets as far as playing.
+  QString cannot;
+  if (!m_sink->Available()) {
+    cannot = QString::fromLatin1(kNoAudioOutput);
+  } else if (shown && !m_sink->Supports(m_sound.SampleRateHz)) {
+    cannot = QString::fromStdString(UnsupportedFormatText(m_sound.SampleRateHz));
+  }
   m_playButton->setText(playing ? QStringLiteral("&Stop") : QStringLiteral("&Play"));
-  m_playButton->setEnabled(available && !m_path.empty() && !m_image.Picture().Empty());
-  m_playButton->setToolTip(available ? QString() : QString::fromLatin1(kNoAudioOutput));
+  // "&Stop" stays pressable whatever the devices do meanwhile.
+  m_playButton->setEnabled(playing || (shown && cannot.isEmpty()));
+  m_playButton->setToolTip(cannot);
   m_playhead->setVisible(playing);
   if (playing) {
     MovePlayhead();

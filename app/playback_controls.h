@@ -1,10 +1,12 @@
 // TPlaybackControls: the preview window's "&Play" button, the playhead over the spectrogram and
 // playing from a clicked column. The window tells it when a spectrogram is shown and when a new
-// analysis starts; it stops by itself at the end of the sound and when the window is hidden.
+// analysis starts; it stops by itself at the end of the sound and when the window is hidden. The
+// button is enabled only while the device can play the shown sound's format, and follows devices
+// that come or go.
 //
 //   TPlaybackControls playback(window, *image, *scrollBox, errors, std::make_unique<TQtAudioSink>());
 //   panelLayout->addWidget(&playback.PlayButton());
-//   playback.SpectrogramShown(path, settings.SampleSize);
+//   playback.SpectrogramShown(TPlayedSound{path}, settings.SampleSize);
 #pragma once
 
 #include <QObject>
@@ -14,6 +16,7 @@
 #include <string>
 
 #include "playback/audio_sink.h"
+#include "playback/played_sound.h"
 #include "playback/wave_player.h"
 
 class QPushButton;
@@ -39,8 +42,8 @@ public:
   const QWidget& Playhead() const { return *m_playhead; }
   const TWavePlayer& Player() const { return m_player; }
 
-  // The image now shows the spectrogram of path, analysed with sampleSize samples per column.
-  void SpectrogramShown(const std::string& path, std::int32_t sampleSize);
+  // The image now shows the spectrogram of sound, analysed with sampleSize samples per column.
+  void SpectrogramShown(const TPlayedSound& sound, std::int32_t sampleSize);
   void Stop();
 
 protected:
@@ -62,7 +65,7 @@ private:
   QPushButton* m_playButton = nullptr;
   QWidget* m_playhead = nullptr;
   QTimer m_ticks;
-  std::string m_path;  // of the shown spectrogram; empty until one is shown
+  TPlayedSound m_sound;  // of the shown spectrogram; its path is empty until one is shown
   std::int32_t m_sampleSize = 0;
 };
 

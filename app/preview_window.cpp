@@ -1,10 +1,12 @@
 #include "app/preview_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,12 +18,17 @@
 
 #include "app/accelerator_keys.h"
 #include "app/error_display.h"
+#include "app/file_drop_target.h"
 #include "app/form_fonts.h"
 #include "app/image_control.h"
 #include "app/playback_controls.h"
+#include "app/pointer_readout.h"
 #include "app/progress_bar_sink.h"
 #include "app/qt_audio_sink.h"
 #include "app/speed_button.h"
+#include "signal/wave_header.h"
+#include "spectrogram/recording_analysis.h"
+#include "spectrogram/spectrogram_geometry.h"
 #include "toolkit/exception.h"
 
 namespace ombrisk {
@@ -92,7 +99,11 @@ TForm2::TForm2(const TUiServices& services, std::unique_ptr<TAudioSink> audioSin
   panelLayout->addSpacing(11);
   m_playback->PlayButton().setFixedSize(75, 25);
   panelLayout->addWidget(&m_playback->PlayButton(), 0, Qt::AlignTop);
-  panelLayout->addStretch(1);
+  // Between "&Play" and "Save Spectram", taking the room the stretch used to.
+  m_readout = std::make_unique<TPointerReadout>(*m_image1, *m_panel1);
+  m_readout->Label().setFixedHeight(25);
+  panelLayout->addSpacing(8);
+  panelLayout->addWidget(&m_readout->Label(), 1, Qt::AlignTop);
   m_button2 = new QPushButton(QStringLiteral("Save Spectram"), m_panel1);
   m_button2->setObjectName(QStringLiteral("Button2"));
   m_button2->setFixedSize(121, 25);
@@ -104,6 +115,15 @@ TForm2::TForm2(const TUiServices& services, std::unique_ptr<TAudioSink> audioSin
   connect(m_speedButton2, &QToolButton::clicked, this,
           [this] { RunAction(m_services.Errors, [this] { SpeedButton2Click(); }); });
   connect(m_button2, &QPushButton::clicked, this, [this] { RunAction(m_services.Errors, [this] { Button2Click(); }); });
+  // clicked, not toggled: the window sets the box itself without analysing twice.
+  connect(m_checkBox1, &QCheckBox::clicked, this, [this] { RunAction(m_services.Errors, [this] { CheckBox1Click(); }); });
+
+  m_fileDropTarget1 = new TFileDropTarget(this);
+  m_fileDropTarget1->setObjectName(QStringLiteral("FileDropTarget1"));
+  m_fileDropTarget1->OnDropFiles = [this](TFileDropTarget&, QWidget*, const std::vector<std::string>& dropFiles) {
+    RunAction(m_services.Errors, [&] { FileDropTarget1DropFiles(dropFiles); });
+  };
+  m_fileDropTarget1->SetControl(this);
   InstallAcceleratorKeys(*this);
 }
 
@@ -156,6 +176,14 @@ void TForm2::CreateControlBar() {
   m_trackBar1->setToolTip(QStringLiteral("Brightness"));
   m_speedButton2 =
       Place(new TSpeedButton(QStringLiteral("Stretch Spectram"), 1, m_controlBar1), "SpeedButton2", 305, 54, 113, 22);
+
+  // In the free column right of the progress bar's.
+  m_checkBox1 = Place(new QCheckBox(QStringLiteral("&Decode"), m_controlBar1), "CheckBox1", 431, 2, 70, 22);
+  m_checkBox1->setToolTip(QStringLiteral("Decode any sound file (WAV, AIFF, FLAC, Ogg, Opus, MP3) at its own rate"));
+  m_comboBox5 = MakeList(m_controlBar1, "ComboBox5", QStringLiteral("Channel"), {QStringLiteral("Mix")}, 0);
+  m_comboBox5->setGeometry(508, 2, 78, 22);
+  m_comboBox5->setEnabled(false);
+  connect(m_checkBox1, &QCheckBox::toggled, m_comboBox5, &QWidget::setEnabled);
 }
 
 TSpectrogramSettings TForm2::ReadSettings() const {
@@ -195,6 +223,8 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm2::FormShow() {
+  // The main window's path is read literally; only a drop or the box decodes.
+  m_checkBox1->setChecked(false);
   // Posted rather than run here, so the window is drawn before the run blocks the thread.
   QCoreApplication::postEvent(this, std::make_unique<QEvent>(static_cast<QEvent::Type>(WM_AUTOANALYZE)).release());
 }
@@ -209,10 +239,42 @@ void TForm2::Button1Click() {
   TProgressBarSink progress(*m_progressBar1);
   const std::string path = m_edit1->text().toStdString();
   const TSpectrogramSettings settings = ReadSettings();
-  const std::unique_ptr<TPixelBitmap> result = AnalyzeWave(path, settings, progress);
+  const bool decode = m_checkBox1->isChecked();
+  const std::int32_t channel = decode ? m_comboBox5->currentIndex() : 0;
+  std::unique_ptr<TPixelBitmap> result;
+  std::int32_t rateHz = static_cast<std::int32_t>(kSampleRateHz);
+  if (decode) {
+    TRecordingInfo info;
+    result = AnalyzeRecording(path, channel, settings, progress, &info);
+    rateHz = info.SampleRateHz;
+    FillChannels(info.Channels);
+  } else {
+    result = AnalyzeWave(path, settings, progress);
+  }
   m_image1->SetPicture(*result);
   m_progressBar1->setValue(0);
-  m_playback->SpectrogramShown(path, settings.SampleSize);
+  const std::int64_t shownSamples = std::int64_t{result->Width()} * settings.SampleSize;
+  m_playback->SpectrogramShown(TPlayedSound{path, decode, channel, rateHz, shownSamples}, settings.SampleSize);
+  m_readout->SpectrogramShown(TReadoutScale{rateHz, settings.SampleSize, settings.LogFrequency, settings.LogVoltage,
+                                            BrightnessFactor(settings), settings.InvertBrightness});
+}
+
+void TForm2::CheckBox1Click() { Button1Click(); }
+
+void TForm2::FileDropTarget1DropFiles(const std::vector<std::string>& dropFiles) {
+  if (dropFiles.empty()) return;
+  m_edit1->setText(QString::fromStdString(dropFiles.front()));
+  m_checkBox1->setChecked(true);
+  FillChannels(0);  // another file: its mix until its channels are known
+  Button1Click();
+}
+
+void TForm2::FillChannels(std::int32_t channels) {
+  const int chosen = m_comboBox5->currentIndex();
+  m_comboBox5->clear();
+  m_comboBox5->addItem(QStringLiteral("Mix"));
+  for (std::int32_t c = 1; c <= channels; ++c) m_comboBox5->addItem(QString::number(c));
+  m_comboBox5->setCurrentIndex(chosen <= channels ? chosen : 0);
 }
 
 void TForm2::SpeedButton2Click() {

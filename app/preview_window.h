@@ -1,18 +1,24 @@
 // TForm2, "Preview FFT": shows the spectrogram of the wave file the main window names. Every
 // showing first draws the window, then analyses the file once by itself; the user may then change
 // the settings and press "Analyze" again, stretch the picture over the window, save it, and play the
-// wave with a playhead over the picture (app/playback_controls.h).
+// wave with a playhead over the picture (app/playback_controls.h). "&Decode" reads any sound file
+// through libsndfile instead (its mix or one channel, at its own rate); a file dropped on the window
+// is analysed that way. A read-out below the picture tells what lies under the pointer.
 //
-//   form2.Edit1().setText(path);  form2.exec();   // shown modally, analyses on its own
+//   form2.Edit1().setText(path);  form2.exec();   // shown modally, analyses on its own, literally
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/file_dialog.h"
 #include "app/forms.h"
 #include "spectrogram/spectrogram_analysis.h"
 
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLineEdit;
@@ -25,8 +31,10 @@ class QWidget;
 namespace ombrisk {
 
 class TAudioSink;
+class TFileDropTarget;
 class TImage;
 class TPlaybackControls;
+class TPointerReadout;
 class TSpeedButton;
 
 // Posted by the window to itself when shown: the first user message number, 1024, plus 1.
@@ -46,6 +54,7 @@ public:
   TFileDialog& SaveDialog1() { return m_saveDialog1; }
   const TImage& Image1() const { return *m_image1; }
   const TPlaybackControls& Playback() const { return *m_playback; }
+  const TPointerReadout& Readout() const { return *m_readout; }
 
   // The settings of a run as the controls hold them now.
   TSpectrogramSettings ReadSettings() const;
@@ -62,6 +71,10 @@ private:
   void Button1Click();
   void SpeedButton2Click();
   void Button2Click();
+  void CheckBox1Click();
+  void FileDropTarget1DropFiles(const std::vector<std::string>& dropFiles);
+  // Offers the mix and each of channels, keeping the choice where the file has it.
+  void FillChannels(std::int32_t channels);
 
   TUiServices m_services;
 
@@ -76,12 +89,16 @@ private:
   TSpeedButton* m_speedButton1 = nullptr;
   QSlider* m_trackBar1 = nullptr;
   TSpeedButton* m_speedButton2 = nullptr;
+  QCheckBox* m_checkBox1 = nullptr;
+  QComboBox* m_comboBox5 = nullptr;
+  TFileDropTarget* m_fileDropTarget1 = nullptr;
   QScrollArea* m_scrollBox1 = nullptr;
   TImage* m_image1 = nullptr;
   QWidget* m_panel1 = nullptr;
   QPushButton* m_button2 = nullptr;
   TFileDialog m_saveDialog1;
   std::unique_ptr<TPlaybackControls> m_playback;
+  std::unique_ptr<TPointerReadout> m_readout;
 };
 
 // The client area that holds the designed places: 614 × 480 outside with a Windows frame.

@@ -3,9 +3,9 @@
 //
 //   ombrisk-screenshots OUTDIR          the real windows, driven through their controls: main.png with
 //                                       a picture loaded, preview.png with a spectrogram,
-//                                       preview-playing.png while it plays (needs a sound device),
-//                                       version.png, sound-options.png (with Smooth chosen),
-//                                       error.png (the error box with a Japanese message),
+//                                       preview-playing.png while it plays (needs a sound device), the
+//                                       pointer on it, version.png, sound-options.png (with Smooth
+//                                       chosen), error.png (the error box with a Japanese message),
 //                                       open.png (the open dialog's preview pane with a picture),
 //                                       open-none.png (with no picture), open-preview.png (its tool window)
 //   ombrisk-screenshots --screen FILE   the whole screen, as it is now
@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -187,6 +188,12 @@ bool GrabPlaying(TForm2& form2, const QString& path) {
     return false;
   }
   play->click();
+  // The pointer resting on the picture, as the read-out shows it.
+  auto* image = form2.findChild<QWidget*>(QStringLiteral("Image1"));
+  const QPointF pointer(120, 150);
+  QMouseEvent move(QEvent::MouseMove, pointer, image->mapToGlobal(pointer), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(image, &move);
   Settle(2500);
   const bool saved = Grab(form2, path);
   play->click();

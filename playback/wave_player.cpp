@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "playback/playhead_geometry.h"
+#include "playback/wave_sample_source.h"
 #include "toolkit/exception.h"
 
 namespace ombrisk {
@@ -13,7 +14,11 @@ TWavePlayer::~TWavePlayer() { Stop(); }
 
 bool TWavePlayer::Play(const std::string& path, std::int32_t sampleSize, std::int64_t column) {
   Stop();
-  auto source = std::make_unique<TWaveSampleSource>(path);
+  return Play(std::make_unique<TWaveSampleSource>(path), sampleSize, column);
+}
+
+bool TWavePlayer::Play(std::unique_ptr<TSampleSource> source, std::int32_t sampleSize, std::int64_t column) {
+  Stop();
   const std::int64_t start = FirstSampleOfColumn(column, sampleSize);
   if (column < 0 || start >= source->SampleCount()) return false;
   source->Seek(start);
@@ -42,7 +47,8 @@ void TWavePlayer::Poll() {
 
 std::int64_t TWavePlayer::HeardSample() const {
   if (!m_source) return m_startSample;
-  const std::int64_t last = m_source->SampleCount() - 1;
+  // A decoded file may turn out shorter than announced while it plays.
+  const std::int64_t last = std::max(m_source->SampleCount() - 1, m_startSample);
   return std::clamp<std::int64_t>(m_startSample + m_sink.HeardSamples(), m_startSample, last);
 }
 

@@ -1,9 +1,10 @@
-// TWavePlayer: plays the wave file whose spectrogram is shown, from the first sample of a column,
-// and tells which sample and column are being heard. Poll it often (the preview window does about
+// TWavePlayer: plays the sound whose spectrogram is shown (a wave file read literally, or any
+// source of samples), from the first sample of a column, and tells which sample and column are
+// being heard. Poll it often (the preview window does about
 // 30 times a second): it stops by itself at the end, and stops and raises on a device error.
 //
 //   TWavePlayer player(sink);
-//   player.Play(path, 1024, column);
+//   player.Play(path, 1024, column);   // or player.Play(std::make_unique<...>(...), 1024, column)
 //   player.Poll(); draw(player.PlayheadColumn());
 #pragma once
 
@@ -12,7 +13,7 @@
 #include <string>
 
 #include "playback/audio_sink.h"
-#include "playback/wave_sample_source.h"
+#include "playback/sample_source.h"
 
 namespace ombrisk {
 
@@ -27,6 +28,8 @@ public:
   // playing nothing, when the column holds no sound (beyond the file's samples). Raises the
   // file-open error or the short-header error without playing.
   bool Play(const std::string& path, std::int32_t sampleSize, std::int64_t column);
+  // The same from source, which the player keeps while it plays.
+  bool Play(std::unique_ptr<TSampleSource> source, std::int32_t sampleSize, std::int64_t column);
   void Stop();
   bool Playing() const { return m_source != nullptr; }
 
@@ -39,7 +42,7 @@ public:
 
 private:
   TAudioSink& m_sink;
-  std::unique_ptr<TWaveSampleSource> m_source;
+  std::unique_ptr<TSampleSource> m_source;
   std::int32_t m_sampleSize = 1;
   std::int64_t m_startSample = 0;
 };

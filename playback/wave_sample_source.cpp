@@ -26,6 +26,8 @@ TWaveSampleSource::TWaveSampleSource(std::unique_ptr<TStream> stream, const std:
   m_sampleCount = std::min<std::int64_t>(dataBytes, present) / kBytesPerSample;
 }
 
+std::int32_t TWaveSampleSource::SampleRateHz() const { return static_cast<std::int32_t>(kSampleRateHz); }
+
 void TWaveSampleSource::Seek(std::int64_t sample) {
   m_position = std::clamp<std::int64_t>(sample, 0, m_sampleCount);
   m_stream->SetPosition(kWaveHeaderBytes + m_position * kBytesPerSample);

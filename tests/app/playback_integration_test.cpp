@@ -1,6 +1,7 @@
 // Plays a short wave from the preview window through a real sound server and checks that what came
 // out of it is that wave. The test starts a PulseAudio server of its own with one null output and
 // records that output's monitor with parec; where no server can be started here it is skipped.
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
@@ -146,6 +147,14 @@ double BestCorrelation(const std::vector<std::int16_t>& wave, const std::vector<
   return best > -2 ? Correlation(wave, heard, bestLag, wave.size()) : 0;
 }
 
+// The errors the window showed, for a failure's message; says so when there were none.
+std::string Diagnosis(const TRecordedErrors& errors) {
+  if (errors.Shown.empty()) return "the window showed no error";
+  std::string text = "the window showed:";
+  for (const std::string& shown : errors.Shown) text += " \"" + shown + "\"";
+  return text;
+}
+
 TEST(PlaybackThroughASoundServer, WhatIsHeardIsTheWave) {
   TSoundServer server;
   if (!server.Running()) GTEST_SKIP() << "no sound server, playback not tested: " << server.Problem();
@@ -184,19 +193,44 @@ TEST(PlaybackThroughASoundServer, WhatIsHeardIsTheWave) {
   TForm2 form2{TUiServices{errors, dialogs}};
   form2.Edit1().setText(QString::fromStdString(wave));
   form2.show();  // analyses by itself
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !form2.Image1().Picture().Empty(); }, 10000)) << errors.Shown.front();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form2.Image1().Picture().Empty(); }, 10000)) << Diagnosis(errors);
   auto* play = form2.findChild<QPushButton*>(QStringLiteral("PlayButton"));
   ASSERT_TRUE(play->isEnabled()) << "the server runs, yet Qt finds no output device: " << play->toolTip().toStdString();
   play->click();
   ASSERT_TRUE(form2.Playback().Player().Playing());
   EXPECT_TRUE(QTest::qWaitFor([&] { return !form2.Playback().Player().Playing(); }, 10000));
-  EXPECT_TRUE(errors.Shown.empty()) << errors.Shown.front();
-  form2.hide();
+  EXPECT_TRUE(errors.Shown.empty()) << Diagnosis(errors);
   QTest::qWait(300);
-  for (QProcess* tool : {&recorder, &silence}) {
-    tool->terminate();
-    tool->waitForFinished(5000);
-  }
+  recorder.terminate();
+  recorder.waitForFinished(5000);
+
+  // Stop silences at once: what is heard after the press is no more than the output's latency,
+  // not the rest of what the device had been handed (its buffer holds 400 ms).
+  const std::string stopped = folder.Path("stopped.raw");
+  QProcess stopRecorder;
+  stopRecorder.setStandardOutputFile(QString::fromStdString(stopped));
+  ASSERT_TRUE(server.Start(stopRecorder, QStringLiteral("parec"),
+                           kRawMono + QStringList{QStringLiteral("--device=ombrisk_test.monitor"),
+                                                  QStringLiteral("--latency-msec=20")}))
+      << server.Problem();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(QString::fromStdString(stopped)).size() > 0; }, 5000));
+  QElapsedTimer played;
+  play->click();
+  played.start();
+  QTest::qWait(300);
+  const qint64 playedMs = played.elapsed();
+  play->click();
+  ASSERT_FALSE(form2.Playback().Player().Playing());
+  QTest::qWait(800);
+  stopRecorder.terminate();
+  stopRecorder.waitForFinished(5000);
+  const std::vector<std::int16_t> afterStop = ReadRecording(stopped);
+  const auto loud = std::count_if(afterStop.begin(), afterStop.end(), [](std::int16_t s) { return std::abs(s) > 64; });
+  EXPECT_LT(loud, (playedMs + 150) * 44100 / 1000) << "heard " << loud << " samples in " << playedMs << " ms of playing";
+
+  form2.hide();
+  silence.terminate();
+  silence.waitForFinished(5000);
 
   const std::vector<std::int16_t> heard = ReadRecording(recording);
   ASSERT_GE(heard.size(), sound.size()) << "the recording is shorter than the wave";

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "playback/playhead_geometry.h"
+#include "playback/recording_sample_source.h"
 #include "playback/wave_player.h"
 #include "signal/wave_header.h"
+#include "playback/wave_sample_source.h"
 #include "tests/support/fake_audio_sink.h"
 #include "toolkit/exception.h"
 
@@ -151,6 +153,24 @@ TEST_F(WavePlayerTest, PlaysFromTheColumnsFirstSampleToTheEndOfTheFile) {
   EXPECT_TRUE(player.Play(path, 512, 2));
   EXPECT_FALSE(player.Play(path, 512, 3));
   EXPECT_FALSE(sink.Playing());
+}
+
+// The same file decoded: the samples there are, from a column on, up to where the file ends.
+TEST_F(WavePlayerTest, ADecodedFilePlaysItsSamplesAndEndsWhereTheFileDoes) {
+  auto source = std::make_unique<TRecordingSampleSource>(path, 1, 3 * 512);
+  TRecordingSampleSource& decoded = *source;
+  EXPECT_EQ(decoded.SampleRateHz(), 44100);
+  ASSERT_TRUE(player.Play(std::move(source), 512, 1));
+  EXPECT_EQ(sink.StartSample, 512);
+  EXPECT_EQ(sink.RateHz, 44100);
+  const std::vector<std::int16_t> samples = sink.PullAll();
+  ASSERT_EQ(samples.size(), 1100u - 512u);
+  for (std::size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(samples[i], SampleValue(512 + i)) << i;
+  EXPECT_TRUE(decoded.AtEnd());
+  EXPECT_EQ(decoded.SampleCount(), 1100);
+  sink.Heard = 5000;
+  EXPECT_EQ(player.HeardSample(), 1099);
+  EXPECT_THROW(TRecordingSampleSource(path, 2, 3 * 512), ERecordingError);
 }
 
 TEST_F(WavePlayerTest, ADeviceErrorStopsAndIsRaisedWithItsText) {
