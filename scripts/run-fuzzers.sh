@@ -16,7 +16,7 @@ campaign=false
 if [ "${1:-}" = --campaign ]; then campaign=true; shift; fi
 build_dir=${1:?build dir}
 seconds=${2:-20}
-targets=(fuzz_bmp fuzz_png fuzz_jpeg fuzz_wave fuzz_load_picture fuzz_png_encoder)
+targets=(fuzz_bmp fuzz_png fuzz_jpeg fuzz_wave fuzz_recording fuzz_load_picture fuzz_png_encoder)
 if $campaign; then shift 2; targets=("$@"); fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -31,6 +31,7 @@ seeds() {
     fuzz_png) cp tests/data/pngsuite/*.png "$dir/" ;;
     fuzz_jpeg) cp fuzz/seeds/jpeg/* tests/data/jpeg/testorig12.jpg "$dir/" ;;
     fuzz_wave) cp fuzz/seeds/wave/* "$dir/" ;;
+    fuzz_recording) cp fuzz/seeds/recording/* "$dir/" ;;
     fuzz_load_picture)
       # The first byte of a LoadPicture input picks the extension: 0 bmp, 1 jpg, 3 png.
       for f in fuzz/seeds/bmp/*; do { printf '\x00'; cat "$f"; } > "$dir/bmp-$(basename "$f")"; done
@@ -80,7 +81,8 @@ for target in "${targets[@]}"; do
       grep -E '^stat::number_of_executed_units' "$work/$target-$round.log" | sed "s/^/fuzz: $target /" || true
     done
     merged="$work/$target-merged"
-    mkdir -p "$merged"
+    # A new target has no kept corpus yet, and -merge=1 refuses a folder that is not there.
+    mkdir -p "$merged" "fuzz/corpus/$target"
     run "$target" "$work/$target-merge.log" -merge=1 "$merged" "$grown" "fuzz/corpus/$target" \
       "$work/$target-seeds" || status=1
     rm -rf "fuzz/corpus/$target"
