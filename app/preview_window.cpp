@@ -256,7 +256,7 @@ void TForm2::Button1Click() {
   const std::int64_t shownSamples = std::int64_t{result->Width()} * settings.SampleSize;
   m_playback->SpectrogramShown(TPlayedSound{path, decode, channel, rateHz, shownSamples}, settings.SampleSize);
   m_readout->SpectrogramShown(TReadoutScale{rateHz, settings.SampleSize, settings.LogFrequency, settings.LogVoltage,
-                                            BrightnessFactor(settings), settings.InvertBrightness});
+                                            FullScaleBinMagnitude(settings), settings.InvertBrightness});
 }
 
 void TForm2::CheckBox1Click() { Button1Click(); }

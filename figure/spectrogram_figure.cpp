@@ -7,7 +7,6 @@
 
 #include "figure/figure_font.h"
 #include "spectrogram/spectrogram_geometry.h"
-#include "spectrogram/window_functions.h"
 #include "toolkit/size_limits.h"
 
 namespace ombrisk {
@@ -113,12 +112,7 @@ TFigureAxes FigureAxesFor(const TSpectrogramSettings& settings, std::int32_t rat
   axes.LogFrequency = settings.LogFrequency;
   axes.LogVoltage = settings.LogVoltage;
   axes.InvertBrightness = settings.InvertBrightness;
-  // Each column transforms the first half of its samples: a sine of amplitude 32768 there
-  // reaches 32768 ÷ 2 × the window's sum over that half in its bin.
-  const TWindowFunction window = WindowFunctionByIndex(settings.WindowIndex);
-  double weights = 0.0;
-  for (std::int32_t j = 0; j < settings.SampleSize / 2; ++j) weights += window(settings.SampleSize, j);
-  axes.FullScaleMagnitude = 32768.0 / 2.0 * weights * BrightnessFactor(settings);
+  axes.FullScaleMagnitude = FullScaleBinMagnitude(settings);
   axes.FileName = BaseName(path);
   return axes;
 }

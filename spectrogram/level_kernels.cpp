@@ -30,7 +30,6 @@ void ScalarBin(float c, float s, float factor, std::uint8_t& level, std::uint8_t
   undecided = fraction < kHair || fraction > 1.0f - kHair ? 1 : 0;
 }
 
-
 #if defined(__SSE2__)
 // Bins from..to − 1 (from ≥ 8, a multiple of 8 apart) in groups of four; the sine sums stand in
 // reverse order at n − k downwards. Returns the OR of the flags.

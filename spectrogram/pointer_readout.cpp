@@ -10,7 +10,6 @@ namespace ombrisk {
 
 namespace {
 
-constexpr double kFullScale = 32768.0;
 constexpr int kGreyLevels = 255;
 
 // The part of a picture of count cells under pixel, shown across shown pixels.
@@ -62,7 +61,7 @@ TPointerReading ReadCell(const TPictureCell& cell, std::uint8_t grey, const TRea
   }
   reading.FrequencyHz = static_cast<double>(*bin) * rate / scale.SampleSize;
 
-  if (scale.BrightnessFactor > 0) {
+  if (scale.FullScaleMagnitude > 0) {
     // The analysis draws 255 − c (then inverted if asked), c = clamp(round(m)) for the scaled
     // magnitude m, so c = 0 and c = 255 only bound the level.
     const int c = scale.InvertBrightness ? grey : kGreyLevels - grey;
@@ -73,10 +72,7 @@ TPointerReading ReadCell(const TPictureCell& cell, std::uint8_t grey, const TRea
     } else if (c == kGreyLevels) {
       reading.Bound = TLevelBound::AtOrAbove;
     }
-    // A full-scale sine over the N/2 samples a block holds peaks at A × N/4 in its bin.
-    const double fullScaleBin = kFullScale * scale.SampleSize / 4.0;
-    const double magnitude = ScaledMagnitude(shownC, scale.LogVoltage) / scale.BrightnessFactor;
-    reading.LevelDb = 20.0 * std::log10(magnitude / fullScaleBin);
+    reading.LevelDb = 20.0 * std::log10(ScaledMagnitude(shownC, scale.LogVoltage) / scale.FullScaleMagnitude);
   }
   return reading;
 }

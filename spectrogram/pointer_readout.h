@@ -23,7 +23,8 @@ struct TReadoutScale {
   std::int32_t SampleSize = 1024;
   bool LogFrequency = false;
   bool LogVoltage = false;
-  double BrightnessFactor = 0.0005;
+  // FullScaleBinMagnitude of the settings drawn with; 0 where every level is drawn alike.
+  double FullScaleMagnitude = 4194.304;
   bool InvertBrightness = false;
 };
 

@@ -41,6 +41,13 @@ double BrightnessFactor(const TSpectrogramSettings& settings) {
   return static_cast<double>(factor);
 }
 
+double FullScaleBinMagnitude(const TSpectrogramSettings& settings) {
+  const TWindowFunction window = WindowFunctionByIndex(settings.WindowIndex);
+  double weights = 0.0;
+  for (std::int32_t j = 0; j < settings.SampleSize / 2; ++j) weights += window(settings.SampleSize, j);
+  return 32768.0 / 2.0 * weights * BrightnessFactor(settings);
+}
+
 std::vector<int> SpectrogramRows(std::int32_t sampleSize, bool logFrequency) {
   const std::int32_t height = SpectrogramHeight(sampleSize);
   std::vector<int> rows(static_cast<std::size_t>(height), kNoRow);

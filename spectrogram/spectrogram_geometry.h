@@ -37,6 +37,11 @@ std::int64_t SpectrogramWidth(std::uint32_t dataBytes, std::int32_t sampleSize);
 // BrightnessPosition × 0.001 ÷ BrightnessMax, held as a double (0.0005 for 50 of 100).
 double BrightnessFactor(const TSpectrogramSettings& settings);
 
+// The scaled magnitude a full-scale sine (amplitude 32768) on a bin's frequency reaches in that
+// bin: each block transforms N/2 samples, so 32768 ÷ 2 × the window's sum over them × the
+// brightness factor. What the legends and read-outs call full scale.
+double FullScaleBinMagnitude(const TSpectrogramSettings& settings);
+
 inline constexpr int kNoRow = -1;
 
 // For each bin k = 0 … N/2 − 1 the picture row y it is drawn on (0 the top row), or kNoRow.

@@ -19,6 +19,7 @@ struct TScaleCase {
   bool LogVoltage;
   bool Invert;
   int Brightness;
+  int WindowIndex = 3;  // rectangler
 };
 
 std::string NameOf(const ::testing::TestParamInfo<TScaleCase>& param) { return param.param.Name; }
@@ -43,11 +44,12 @@ TEST_P(PointerReadoutTest, ReadsBackTheLevelFrequencyAndTimeOfASine) {
   settings.LogVoltage = c.LogVoltage;
   settings.InvertBrightness = c.Invert;
   settings.BrightnessPosition = c.Brightness;
+  settings.WindowIndex = c.WindowIndex;
   TNullProgress progress;
   const auto picture = AnalyzeWave(file.Path(), settings, progress);
   const int row = SpectrogramRows(kN, c.LogFrequency)[16];
 
-  const TReadoutScale scale{44100, kN, c.LogFrequency, c.LogVoltage, BrightnessFactor(settings), c.Invert};
+  const TReadoutScale scale{44100, kN, c.LogFrequency, c.LogVoltage, FullScaleBinMagnitude(settings), c.Invert};
   // Column 5, row of bin 16: at its own size, and stretched three times each way.
   for (const int stretch : {1, 3}) {
     const auto cell = CellAtPixel(5 * stretch + stretch - 1, row * stretch + stretch - 1, picture->Width() * stretch,
@@ -70,7 +72,9 @@ INSTANTIATE_TEST_SUITE_P(Scales, PointerReadoutTest,
                          ::testing::Values(TScaleCase{"Linear", false, false, false, 10},
                                            TScaleCase{"LinearInverted", false, false, true, 10},
                                            TScaleCase{"Decibels", false, true, false, 50},
-                                           TScaleCase{"LogFrequencyDecibelsInverted", true, true, true, 50}),
+                                           TScaleCase{"LogFrequencyDecibelsInverted", true, true, true, 50},
+                                           TScaleCase{"HanningDecibels", false, true, false, 50, 0},
+                                           TScaleCase{"BlackmanLinear", false, false, false, 10, 2}),
                          NameOf);
 
 TEST(PointerReadoutFormat, WritesTimeFrequencyAndLevelAsShown) {
@@ -92,7 +96,7 @@ TEST(PointerReadoutFormat, GreysAtTheEndsOfTheScaleAreBounds) {
   EXPECT_EQ(ReadCell({0, 0}, 0, scale).Bound, TLevelBound::AtOrAbove);
   EXPECT_LT(*ReadCell({0, 0}, 200, scale).LevelDb, *ReadCell({0, 0}, 100, scale).LevelDb);
   TReadoutScale silent = scale;
-  silent.BrightnessFactor = 0;
+  silent.FullScaleMagnitude = 0;
   EXPECT_FALSE(ReadCell({0, 0}, 255, silent).LevelDb);
   // The top row of a 48 kHz file is the bin just below half its rate.
   TReadoutScale recording = scale;
