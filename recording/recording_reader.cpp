@@ -3,6 +3,8 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 namespace ombrisk {
@@ -27,43 +29,89 @@ struct TSndfileCloser {
   void operator()(SNDFILE* file) const { sf_close(file); }
 };
 
+// A whole file's bytes, read through libsndfile's virtual I/O.
+struct TMemoryFile {
+  std::span<const std::byte> bytes;
+  sf_count_t position = 0;
+
+  static TMemoryFile& Of(void* user) { return *static_cast<TMemoryFile*>(user); }
+  static sf_count_t Length(void* user) { return static_cast<sf_count_t>(Of(user).bytes.size()); }
+  // As lseek: any position at or past the start, reads past the end giving nothing.
+  static sf_count_t Seek(sf_count_t offset, int whence, void* user) {
+    TMemoryFile& file = Of(user);
+    const sf_count_t base = whence == SEEK_CUR ? file.position : whence == SEEK_END ? Length(user) : 0;
+    if (offset < -base || offset > std::numeric_limits<sf_count_t>::max() - base) return -1;
+    file.position = base + offset;
+    return file.position;
+  }
+  static sf_count_t Read(void* out, sf_count_t count, void* user) {
+    TMemoryFile& file = Of(user);
+    const sf_count_t left = std::max<sf_count_t>(Length(user) - file.position, 0);
+    const sf_count_t got = std::clamp<sf_count_t>(count, 0, left);
+    if (got > 0) std::memcpy(out, file.bytes.data() + file.position, static_cast<std::size_t>(got));
+    file.position += got;
+    return got;
+  }
+  static sf_count_t Write(const void*, sf_count_t, void*) { return 0; }
+  static sf_count_t Tell(void* user) { return Of(user).position; }
+};
+
 }  // namespace
 
 struct TRecordingReader::TImpl {
   std::string path;
+  TMemoryFile memory;  // the bytes of a reader over memory; libsndfile holds its address till closed
   std::unique_ptr<SNDFILE, TSndfileCloser> file;
   TRecordingInfo info;
   std::int32_t channel = 0;
   bool ended = false;
   std::int64_t chunkFrames = kChunkSamples;
   std::vector<float> interleaved;  // chunkFrames frames of every channel, for the mix or a pick
+
+  // Checks what sf_open or sf_open_virtual gave and sets the reading up.
+  void Start(SNDFILE* opened, const SF_INFO& sfInfo, std::int32_t wanted);
 };
 
-TRecordingReader::TRecordingReader(const std::string& path, std::int32_t channel)
-    : m_impl(std::make_unique<TImpl>()) {
-  TImpl& impl = *m_impl;
-  impl.path = path;
-  SF_INFO sfInfo{};
-  impl.file.reset(sf_open(path.c_str(), SFM_READ, &sfInfo));
-  if (!impl.file) RaiseUnreadable(path, sf_strerror(nullptr));
+void TRecordingReader::TImpl::Start(SNDFILE* opened, const SF_INFO& sfInfo, std::int32_t wanted) {
+  file.reset(opened);
+  if (!file) RaiseUnreadable(path, sf_strerror(nullptr));
   if (sfInfo.channels < 1 || sfInfo.channels > kMaxChannels) {
     RaiseUnreadable(path, "it announces " + std::to_string(sfInfo.channels) + " channels");
   }
   if (sfInfo.samplerate < 1) {
     RaiseUnreadable(path, "it announces a rate of " + std::to_string(sfInfo.samplerate) + " samples per second");
   }
-  if (channel < 0 || channel > sfInfo.channels) {
-    throw ERecordingChannelError("channel " + std::to_string(channel) + " is not one of 0 (the mix) to " +
+  if (wanted < 0 || wanted > sfInfo.channels) {
+    throw ERecordingChannelError("channel " + std::to_string(wanted) + " is not one of 0 (the mix) to " +
                           std::to_string(sfInfo.channels) + " in " + Quoted(path));
   }
-  impl.info.SampleRateHz = sfInfo.samplerate;
-  impl.info.Channels = sfInfo.channels;
-  impl.info.Frames = std::max<sf_count_t>(sfInfo.frames, 0);
-  impl.channel = channel;
+  info.SampleRateHz = sfInfo.samplerate;
+  info.Channels = sfInfo.channels;
+  info.Frames = std::max<sf_count_t>(sfInfo.frames, 0);
+  channel = wanted;
   // Integer samples come as value ÷ 2^(bits − 1): a 16-bit sample s reads as exactly s / 32768.
-  sf_command(impl.file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
-  impl.chunkFrames = std::max<std::int64_t>(kChunkSamples / sfInfo.channels, 1);
-  if (sfInfo.channels > 1) impl.interleaved.resize(static_cast<std::size_t>(impl.chunkFrames * sfInfo.channels));
+  sf_command(file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+  chunkFrames = std::max<std::int64_t>(kChunkSamples / sfInfo.channels, 1);
+  if (sfInfo.channels > 1) interleaved.resize(static_cast<std::size_t>(chunkFrames * sfInfo.channels));
+}
+
+TRecordingReader::TRecordingReader(const std::string& path, std::int32_t channel)
+    : m_impl(std::make_unique<TImpl>()) {
+  m_impl->path = path;
+  SF_INFO sfInfo{};
+  SNDFILE* const opened = sf_open(path.c_str(), SFM_READ, &sfInfo);
+  m_impl->Start(opened, sfInfo, channel);
+}
+
+TRecordingReader::TRecordingReader(std::span<const std::byte> bytes, const std::string& name, std::int32_t channel)
+    : m_impl(std::make_unique<TImpl>()) {
+  m_impl->path = name;
+  m_impl->memory.bytes = bytes;
+  SF_VIRTUAL_IO io{&TMemoryFile::Length, &TMemoryFile::Seek, &TMemoryFile::Read, &TMemoryFile::Write,
+                   &TMemoryFile::Tell};
+  SF_INFO sfInfo{};
+  SNDFILE* const opened = sf_open_virtual(&io, SFM_READ, &sfInfo, &m_impl->memory);
+  m_impl->Start(opened, sfInfo, channel);
 }
 
 TRecordingReader::~TRecordingReader() = default;

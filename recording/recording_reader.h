@@ -2,6 +2,7 @@
 // count, AIFF, FLAC, Ogg Vorbis, Opus, MP3), streamed as one channel of float samples (±1 full scale).
 //   TRecordingReader reader(path, 0);           // 0: the mix of all channels; 1…: that channel
 //   while (const std::size_t got = reader.Read(buffer)) ...
+//   TRecordingReader fromMemory(bytes, "name", 0);  // the same, from bytes held by the caller
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +29,9 @@ public:
   // Raises ERecordingError (an Exception; message names the file and the reason) when libsndfile
   // cannot read it, or channel is not 0 … Channels (message names the value).
   TRecordingReader(const std::string& path, std::int32_t channel);
+  // The same over a whole file's bytes, which must outlive the reader; name stands for the file
+  // in messages.
+  TRecordingReader(std::span<const std::byte> bytes, const std::string& name, std::int32_t channel);
   ~TRecordingReader();
   TRecordingReader(const TRecordingReader&) = delete;
   TRecordingReader& operator=(const TRecordingReader&) = delete;

@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -62,13 +65,11 @@ class RecordingFormats : public ::testing::TestWithParam<TFormatCase> {};
 
 // Each format and rate decodes to a tone on the row of its own bin: the rate is the file's, the
 // samples' scale and order survive decoding, and the channels are mixed.
-TEST_P(RecordingFormats, ToneLandsOnTheRowOfItsBinAtTheFilesRate) {
-  const TFormatCase& c = GetParam();
-  if (!Have("sox")) GTEST_SKIP() << "sox is not installed";
-  if (c.ThroughLame && !Have("lame")) GTEST_SKIP() << "lame is not installed";
-  constexpr int kBin = 100;
-  TTempFile file(c.Extension);
-  TTempFile wave(".wav");
+constexpr int kBin = 100;
+
+// Writes the case's two-second tone on kBin into file.
+void MakeTone(const TFormatCase& c, const TTempFile& file) {
+  TTempFile wave("-for-lame.wav");
   const std::string synth = " synth 2 sine " + ToneOnBin(kBin, c.Rate) + " vol 0.5";
   const std::string options = "-r " + std::to_string(c.Rate) + " -c " + std::to_string(c.Channels) + " ";
   if (c.ThroughLame) {
@@ -77,6 +78,14 @@ TEST_P(RecordingFormats, ToneLandsOnTheRowOfItsBinAtTheFilesRate) {
   } else {
     Shell("sox -n " + options + c.SoxOutput + " '" + file.Path() + "'" + synth);
   }
+}
+
+TEST_P(RecordingFormats, ToneLandsOnTheRowOfItsBinAtTheFilesRate) {
+  const TFormatCase& c = GetParam();
+  if (!Have("sox")) GTEST_SKIP() << "sox is not installed";
+  if (c.ThroughLame && !Have("lame")) GTEST_SKIP() << "lame is not installed";
+  TTempFile file(c.Extension);
+  MakeTone(c, file);
 
   TNullProgress progress;
   TRecordingInfo info;
@@ -90,6 +99,37 @@ TEST_P(RecordingFormats, ToneLandsOnTheRowOfItsBinAtTheFilesRate) {
   for (const int x : {10, static_cast<int>(columns / 2), static_cast<int>(columns) - 10}) {
     EXPECT_EQ(DarkestRow(*picture, x), kSize / 2 - 1 - kBin) << "column " << x;
   }
+}
+
+// The reader over a file's bytes in memory gives what the reader of the file gives: the same
+// header, the same samples of the last channel, and the same after a seek back into the middle.
+TEST_P(RecordingFormats, BytesInMemoryReadAsTheirFile) {
+  const TFormatCase& c = GetParam();
+  if (!Have("sox")) GTEST_SKIP() << "sox is not installed";
+  if (c.ThroughLame && !Have("lame")) GTEST_SKIP() << "lame is not installed";
+  TTempFile file(c.Extension);
+  MakeTone(c, file);
+  std::ifstream stream(file.Path(), std::ios::binary);
+  const std::vector<char> chars((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+  const std::vector<std::byte> bytes(reinterpret_cast<const std::byte*>(chars.data()),
+                                     reinterpret_cast<const std::byte*>(chars.data()) + chars.size());
+  TRecordingReader fromFile(file.Path(), c.Channels);
+  TRecordingReader fromMemory(bytes, "tone", c.Channels);
+  EXPECT_EQ(fromMemory.Info().SampleRateHz, fromFile.Info().SampleRateHz);
+  EXPECT_EQ(fromMemory.Info().Channels, fromFile.Info().Channels);
+  EXPECT_EQ(fromMemory.Info().Frames, fromFile.Info().Frames);
+  const auto readAll = [](TRecordingReader& reader) {
+    std::vector<float> all;
+    std::vector<float> buffer(5000);
+    while (const std::size_t got = reader.Read(buffer)) all.insert(all.end(), buffer.begin(), buffer.begin() + got);
+    return all;
+  };
+  const std::vector<float> expected = readAll(fromFile);
+  ASSERT_GE(expected.size(), static_cast<std::size_t>(c.Rate));
+  EXPECT_EQ(readAll(fromMemory), expected);
+  fromFile.Seek(c.Rate / 2);
+  fromMemory.Seek(c.Rate / 2);
+  EXPECT_EQ(readAll(fromMemory), readAll(fromFile));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -281,6 +321,16 @@ TEST(RecordingAnalysis, FileThatIsNotSoundIsRefusedNamingIt) {
     } catch (const ERecordingError& e) {
       EXPECT_NE(e.Message().find("'" + path + "'"), std::string::npos) << e.Message();
       EXPECT_GT(e.Message().size(), path.size() + 30) << e.Message();
+    }
+  }
+  // The same bytes from memory, under the name they were given.
+  const std::vector<std::byte> notSound(10, std::byte{'n'});
+  for (const std::span<const std::byte> bytes : {std::span<const std::byte>(notSound), std::span<const std::byte>()}) {
+    try {
+      TRecordingReader reader(bytes, "dropped bytes", 0);
+      ADD_FAILURE() << bytes.size() << " bytes were read";
+    } catch (const ERecordingError& e) {
+      EXPECT_NE(e.Message().find("'dropped bytes'"), std::string::npos) << e.Message();
     }
   }
 }
