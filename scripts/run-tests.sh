@@ -17,6 +17,8 @@ ctest --test-dir build --output-on-failure -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan-suppressions.txt
+# The symbolizer the set-up script installs, by its path: Debian names only llvm-symbolizer-14 on PATH.
+export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DOMBRISK_SANITIZE=ON -DOMBRISK_FUZZ=ON -DOMBRISK_BENCH=OFF

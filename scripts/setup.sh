@@ -23,9 +23,6 @@ packages=(
   qt6-multimedia-dev
   # decoding recordings, and the text in the figures (DejaVu Sans, read at run time)
   libsndfile1-dev libfreetype-dev fonts-dejavu-core
-  # the Debian package (scripts/make-package.sh): CPack picks the programs out with file(1) and
-  # hands them to dpkg-shlibdeps (dpkg-dev, which build-essential brings)
-  file
 )
 if [[ $mode == all ]]; then
   packages+=(
@@ -42,13 +39,14 @@ if [[ $mode == all ]]; then
     lame
     # a private sound server with a null output, recorded by parec, for the playback test
     pulseaudio pulseaudio-utils
-    # fuzzing and sanitizer runs
-    clang libclang-rt-14-dev
+    # fuzzing and sanitizer runs; llvm-14 brings the symbolizer that names the frames of a report
+    clang libclang-rt-14-dev llvm-14
     # the desktop program under a virtual X server: screenshots, and keys typed through the server
     # by xdotool in the window tests
     xvfb xauth xdotool
-    # the Debian package's checks
-    lintian appstream desktop-file-utils
+    # the Debian package (scripts/make-package.sh): CPack picks the programs out with file(1) and
+    # hands them to dpkg-shlibdeps (dpkg-dev, which build-essential brings); then its checks
+    file lintian appstream desktop-file-utils
   )
 fi
 
@@ -61,7 +59,26 @@ done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+  # Unsafe I/O: dpkg leaves out its flush after each file, the most of its time on a fresh machine;
+  # a crash halfway is mended by running this again.
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    -o Dpkg::Options::=--force-unsafe-io "${missing[@]}"
+fi
+
+# Every tool the test command runs, so that none is missing only where a package brought it by
+# chance (a test that finds no tool skips itself, which would hide it).
+if [[ $mode == all ]]; then
+  absent=()
+  for tool in cmake ninja ctest g++ clang clang++ /usr/lib/llvm-14/bin/llvm-symbolizer python3 /usr/bin/python3 \
+      sox lame pulseaudio parec xvfb-run Xvfb xauth xdotool taskset file dpkg-shlibdeps lintian appstreamcli \
+      desktop-file-validate groff djpeg; do
+    command -v "$tool" >/dev/null || absent+=("$tool")
+  done
+  /usr/bin/python3 -c 'import PIL, numpy' 2>/dev/null || absent+=("python3's PIL and numpy")
+  if ((${#absent[@]})); then
+    echo "setup: missing after the install: ${absent[*]}" >&2
+    exit 1
+  fi
 fi
 
 build_dir=${OMBRISK_BUILD_DIR:-build}
