@@ -3,7 +3,8 @@
 #
 #   scripts/run-fuzzers.sh BUILD_DIR [SECONDS_PER_TARGET]
 #       As CI runs them: every kept input (fuzz/corpus/<target>/) and every regression input
-#       (fuzz/regressions/<target>/) once, then each target for a bounded time from those inputs.
+#       (fuzz/regressions/<target>/) once, then each target for a bounded time from those inputs;
+#       as many targets at once as there are processors.
 #   scripts/run-fuzzers.sh --campaign BUILD_DIR SECONDS TARGET...
 #       Grows the kept corpus of each target: fuzzes it for SECONDS from the kept corpus and the
 #       seeds (starting again after a finding), then minimises the result with -merge=1 into
@@ -63,44 +64,69 @@ run() {  # run TARGET LOG ARGS...: one libFuzzer run; prints its log's tail when
   return 1
 }
 
+# fuzz_one TARGET: as CI runs it (the kept inputs once, then fuzzing for SECONDS); 1 on a finding.
+fuzz_one() {
+  local target=$1 dir failed=0
+  local dirs
+  mapfile -t dirs < <(kept "$target")
+  echo "fuzz: $target replays ${dirs[*]:-nothing}, then fuzzes for ${seconds}s"
+  if ((${#dirs[@]})); then
+    run "$target" "$work/$target-replay.log" -runs=0 "${dirs[@]}" || failed=1
+  fi
+  # Fuzzing starts from a copy, so that the kept folders stay as they are.
+  mkdir -p "$work/$target"
+  for dir in "${dirs[@]}"; do cp "$dir"/* "$work/$target/"; done
+  ((${#dirs[@]})) || seeds "$target" "$work/$target"
+  run "$target" "$work/$target.log" -max_total_time="$seconds" -print_final_stats=1 "$work/$target" || failed=1
+  grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/$target.log" | sed "s/^/fuzz: $target /" || true
+  return $failed
+}
+
 status=0
+if ! $campaign; then
+  # One target per processor at a time: each still fuzzes for its SECONDS, the whole run takes
+  # a fraction of their sum. Each target's lines are printed together when it ends.
+  parallel=$(nproc)
+  for target in "${targets[@]}"; do
+    [ -x "$build_dir/fuzz/$target" ] || { echo "fuzz: $build_dir/fuzz/$target missing"; status=1; continue; }
+    while (($(jobs -rp | wc -l) >= parallel)); do wait -n || true; done
+    { fuzz_one "$target" > "$work/$target.out" 2>&1 && echo 0 > "$work/$target.status" || echo 1 > "$work/$target.status"; } &
+  done
+  wait
+  for target in "${targets[@]}"; do
+    [ -f "$work/$target.status" ] || continue
+    cat "$work/$target.out"
+    [ "$(cat "$work/$target.status")" = 0 ] || status=1
+    rmdir "fuzz/findings/$target" 2>/dev/null || true
+  done
+  rmdir fuzz/findings 2>/dev/null || true
+  exit $status
+fi
+
 for target in "${targets[@]}"; do
   [ -x "$build_dir/fuzz/$target" ] || { echo "fuzz: $build_dir/fuzz/$target missing"; status=1; continue; }
   mapfile -t dirs < <(kept "$target")
-  if $campaign; then
-    grown="$work/$target-grown"
-    mkdir -p "$grown"
-    seeds "$target" "$work/$target-seeds"
-    end=$(($(date +%s) + seconds))
-    round=0
-    while [ "$(date +%s)" -lt "$end" ]; do
-      round=$((round + 1))
-      echo "fuzz: $target campaign round $round, $((end - $(date +%s)))s left"
-      run "$target" "$work/$target-$round.log" -max_total_time=$((end - $(date +%s))) -print_final_stats=1 \
-        "$grown" "${dirs[@]}" "$work/$target-seeds" || status=1
-      grep -E '^stat::number_of_executed_units' "$work/$target-$round.log" | sed "s/^/fuzz: $target /" || true
-    done
-    merged="$work/$target-merged"
-    # A new target has no kept corpus yet, and -merge=1 refuses a folder that is not there.
-    mkdir -p "$merged" "fuzz/corpus/$target"
-    run "$target" "$work/$target-merge.log" -merge=1 "$merged" "$grown" "fuzz/corpus/$target" \
-      "$work/$target-seeds" || status=1
-    rm -rf "fuzz/corpus/$target"
-    mkdir -p "fuzz/corpus/$target"
-    cp "$merged"/* "fuzz/corpus/$target/"
-    echo "fuzz: $target corpus $(find "fuzz/corpus/$target" -type f | wc -l) inputs, $(du -sh "fuzz/corpus/$target" | cut -f1)"
-  else
-    echo "fuzz: $target replays ${dirs[*]:-nothing}, then fuzzes for ${seconds}s"
-    if ((${#dirs[@]})); then
-      run "$target" "$work/$target-replay.log" -runs=0 "${dirs[@]}" || status=1
-    fi
-    # Fuzzing starts from a copy, so that the kept folders stay as they are.
-    mkdir -p "$work/$target"
-    for dir in "${dirs[@]}"; do cp "$dir"/* "$work/$target/"; done
-    ((${#dirs[@]})) || seeds "$target" "$work/$target"
-    run "$target" "$work/$target.log" -max_total_time="$seconds" -print_final_stats=1 "$work/$target" || status=1
-    grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$work/$target.log" | sed "s/^/fuzz: $target /" || true
-  fi
+  grown="$work/$target-grown"
+  mkdir -p "$grown"
+  seeds "$target" "$work/$target-seeds"
+  end=$(($(date +%s) + seconds))
+  round=0
+  while [ "$(date +%s)" -lt "$end" ]; do
+    round=$((round + 1))
+    echo "fuzz: $target campaign round $round, $((end - $(date +%s)))s left"
+    run "$target" "$work/$target-$round.log" -max_total_time=$((end - $(date +%s))) -print_final_stats=1 \
+      "$grown" "${dirs[@]}" "$work/$target-seeds" || status=1
+    grep -E '^stat::number_of_executed_units' "$work/$target-$round.log" | sed "s/^/fuzz: $target /" || true
+  done
+  merged="$work/$target-merged"
+  # A new target has no kept corpus yet, and -merge=1 refuses a folder that is not there.
+  mkdir -p "$merged" "fuzz/corpus/$target"
+  run "$target" "$work/$target-merge.log" -merge=1 "$merged" "$grown" "fuzz/corpus/$target" \
+    "$work/$target-seeds" || status=1
+  rm -rf "fuzz/corpus/$target"
+  mkdir -p "fuzz/corpus/$target"
+  cp "$merged"/* "fuzz/corpus/$target/"
+  echo "fuzz: $target corpus $(find "fuzz/corpus/$target" -type f | wc -l) inputs, $(du -sh "fuzz/corpus/$target" | cut -f1)"
   rmdir "fuzz/findings/$target" 2>/dev/null || true
 done
 rmdir fuzz/findings 2>/dev/null || true
