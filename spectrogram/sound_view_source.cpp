@@ -113,7 +113,8 @@ TViewLevels TSoundViewSource::Render(const TSoundView& view, const TViewProgress
   const double perColumn = (view.ToSeconds - view.FromSeconds) * rate / view.Width;
   // Frames no more than half a frame apart, so that every sample is weighed fully by one of them.
   const auto framesPerColumn = static_cast<int>(std::max(1.0, std::ceil(2.0 * perColumn / n)));
-  auto lastReport = std::chrono::steady_clock::now();
+  // The first column is reported at once, so a window has something to draw straight away.
+  auto lastReport = std::chrono::steady_clock::now() - kProgressInterval;
   int reported = 0;
   for (int x = 0; x < view.Width; ++x) {
     frame.Clear();
