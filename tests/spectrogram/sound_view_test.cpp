@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "spectrogram/sound_view.h"
@@ -278,6 +279,93 @@ TEST(SoundViewSource, NamesTheFileItCannotRead) {
   } catch (const ERecordingError& e) {
     EXPECT_NE(e.Message().find(file.Path()), std::string::npos) << e.Message();
   }
+}
+
+}  // namespace
+}  // namespace ombrisk
+
+namespace ombrisk {
+namespace {
+
+// Long enough that a render splits the file between two decoders: 80 s with a 2048 Hz burst at
+// 20 … 21 s and a 4096 Hz one at 61 … 62 s, one in each half.
+class LongSound : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::vector<float> samples(80 * kRate);
+    AddNoise(samples, 0.001, 3);
+    AddTone(samples, kRate, 2048.0, 0.5, 20.0, 21.0);
+    AddTone(samples, kRate, 4096.0, 0.5, 61.0, 62.0);
+    WriteFloatWave(m_file.Path(), kRate, 1, samples);
+  }
+  // Each burst's middle column has its loudest row on its tone.
+  static void ExpectBursts(const TViewLevels& levels, const TSoundView& view, const std::string& what) {
+    for (const auto& [seconds, hz] : {std::pair{20.5, 2048.0}, std::pair{61.5, 4096.0}}) {
+      const int x = static_cast<int>(ColumnOfSeconds(view, seconds));
+      const int row = LoudestRow(levels, x);
+      EXPECT_NEAR(HzAtRow(view, row + 0.5), hz, 40.0) << what << " at " << seconds << " s";
+      EXPECT_NEAR(levels.At(x, row), -6.02, 1.0) << what << " at " << seconds << " s";
+    }
+  }
+  TTempFile m_file{".wav"};
+};
+
+// Both halves report their columns from their own threads while another thread asks for quick
+// pictures; every column is reported once, and the quick picture of a wide view afterwards is
+// the rendered one.
+TEST_F(LongSound, SplitRendersReportEveryColumnOnceBesideQuickPictures) {
+  TSoundViewSource source(m_file.Path());
+  for (const int width : {300, 1000}) {  // a wide view from the summary, a narrow one frame by frame
+    const TSoundView view = WholeSoundView(source.Info(), width, 200);
+    std::vector<int> reported(static_cast<std::size_t>(width), 0);
+    std::atomic<bool> rendering{true};
+    std::thread asker([&] {
+      while (rendering) {
+        if (const auto quick = source.QuickRender(ZoomTime(view, 3.0, 100, source.Info()))) {
+          EXPECT_EQ(quick->Width, width);
+        }
+        std::this_thread::yield();
+      }
+    });
+    std::vector<float> copied(static_cast<std::size_t>(width) * 200, kSilenceDb);
+    const TViewLevels levels = source.Render(view, [&](const TViewLevels& so, int first, int end) {
+      for (int x = first; x < end; ++x) {
+        ++reported[static_cast<std::size_t>(x)];
+        for (int y = 0; y < 200; ++y) copied[static_cast<std::size_t>(y * width + x)] = so.At(x, y);
+      }
+      return true;
+    });
+    rendering = false;
+    asker.join();
+    ASSERT_TRUE(levels.Complete()) << width;
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), 1), width) << width;
+    EXPECT_EQ(copied, levels.Db) << width;
+    ExpectBursts(levels, view, "width " + std::to_string(width));
+    if (width == 300) {
+      const auto quick = source.QuickRender(view);
+      ASSERT_TRUE(quick);
+      EXPECT_EQ(quick->Db, levels.Db);
+    }
+  }
+}
+
+// A zoom drawn from the summary at once lands where the file's own render does.
+TEST_F(LongSound, QuickPictureOfAZoomMatchesItsRender) {
+  TSoundViewSource source(m_file.Path());
+  const TSoundView whole = WholeSoundView(source.Info(), 300, 200);
+  EXPECT_FALSE(source.QuickRender(whole)) << "nothing rendered yet";
+  source.Render(whole);
+  TSoundView zoom = whole;
+  zoom.FromSeconds = 15;
+  zoom.ToSeconds = 65;
+  const auto quick = source.QuickRender(zoom);
+  ASSERT_TRUE(quick);
+  ASSERT_TRUE(quick->Complete());
+  ExpectBursts(*quick, zoom, "quick");
+  ExpectBursts(source.Render(zoom), zoom, "rendered");
+  TSoundView otherChannel = zoom;
+  otherChannel.WindowIndex = 2;
+  EXPECT_FALSE(source.QuickRender(otherChannel)) << "made with another window";
 }
 
 }  // namespace
