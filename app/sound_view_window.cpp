@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -252,6 +253,12 @@ void TSoundViewWindow::keyPressEvent(QKeyEvent* event) {
   }
   event->accept();
   Change(change);
+}
+
+void TSoundViewWindow::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  // Modal only over the window it was opened from: shown again by itself, it blocks nothing.
+  if (!event->spontaneous() && windowModality() != Qt::NonModal) setWindowModality(Qt::NonModal);
 }
 
 void TSoundViewWindow::Change(const std::function<TSoundView(const TSoundView&, const TRecordingInfo&)>& change) {

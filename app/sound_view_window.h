@@ -66,6 +66,7 @@ public:
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
 private:
   void CreateControls();

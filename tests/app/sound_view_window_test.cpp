@@ -281,6 +281,7 @@ TEST(PreviewViewButtonTest, SitsInFreeSpaceAndOpensTheViewerOnThePreviewsFile) {
   EXPECT_EQ(viewer.windowModality(), Qt::ApplicationModal) << "over the modal preview, it must take input";
   EXPECT_TRUE(errors.Shown.empty());
   viewer.close();
+  EXPECT_EQ(viewer.windowModality(), Qt::NonModal) << "opened again by itself, it would block the main window";
 }
 
 }  // namespace
