@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -17,10 +18,20 @@
 #include "app/sound_view_window.h"
 #include "app/start_up.h"
 #include "app/view_playback.h"
+#include "app/view_plot.h"
 #include "app_test_support.h"
 #include "tests/support/fake_audio_sink.h"
 
-namespace ombrisk::testing {
+namespace ombrisk {
+
+// Failures print the view, not its bytes.
+void PrintTo(const TSoundView& view, std::ostream* out) {
+  *out << view.FromSeconds << " … " << view.ToSeconds << " s, " << view.LowHz << " … " << view.HighHz << " Hz"
+       << (view.LogFrequency ? " log" : "") << ", channel " << view.Channel << ", " << view.Width << " × "
+       << view.Height;
+}
+
+namespace testing {
 namespace {
 
 constexpr int kRenderWaitMs = 20000;
@@ -94,6 +105,7 @@ TEST_F(SoundViewWindowTest, ShowsWhatTheCliDrawsForTheSameViewAfterQuickSteps) {
 
 struct TKeyCase {
   const char* Name;
+  friend void PrintTo(const TKeyCase& key, std::ostream* out) { *out << key.Name; }
   Qt::Key Key;
   Qt::KeyboardModifiers Modifiers;
   std::function<TSoundView(const TSoundView&, const TRecordingInfo&)> Expected;
@@ -149,6 +161,37 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const TSoundView& v, const TRecordingInfo& i) { return WholeSoundView(i, v.Width, v.Height); }}),
     TByName());
 
+TEST_F(SoundViewWindowTest, WheelZoomsAboutThePointerAndDraggingPans) {
+  ASSERT_TRUE(viewer.OpenFile(MakeSound(folder)));
+  auto* plot = Find<TViewPlot>(viewer, "ViewPlot");
+  const QPoint plotLeftTop = plot->PlotRect().topLeft();
+  const auto wheel = [&](QPoint plotPixel, Qt::KeyboardModifiers modifiers, int notches) {
+    const QPointF at = plotPixel + plotLeftTop;
+    QWheelEvent event(at, plot->mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                      false);
+    QCoreApplication::sendEvent(plot, &event);
+  };
+  const auto mouse = [&](QEvent::Type type, QPoint plotPixel, Qt::MouseButtons held) {
+    const QPointF at = plotPixel + plotLeftTop;
+    QMouseEvent event(type, at, plot->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(plot, &event);
+  };
+  const TRecordingInfo info = Info();
+  TSoundView expected = ZoomTime(viewer.View(), kViewWheelZoom * kViewWheelZoom, 100, info);
+  wheel({100, 40}, Qt::NoModifier, 2);
+  EXPECT_EQ(viewer.View(), expected);
+  expected = ZoomFrequency(expected, kViewWheelZoom, 30, info);
+  wheel({100, 30}, Qt::ShiftModifier, 1);
+  EXPECT_EQ(viewer.View(), expected);
+  mouse(QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton);
+  mouse(QEvent::MouseMove, {90, 20}, Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, {90, 20}, Qt::NoButton);
+  expected = PanView(expected, 40, -30, info);
+  EXPECT_EQ(viewer.View(), expected);
+  EXPECT_TRUE(errors.Shown.empty());
+}
+
 TEST_F(SoundViewWindowTest, SpacePlaysWhatIsInViewAndStops) {
   ASSERT_TRUE(viewer.OpenFile(MakeSound(folder)));
   Press(Qt::Key_Plus);
@@ -165,6 +208,7 @@ TEST_F(SoundViewWindowTest, SpacePlaysWhatIsInViewAndStops) {
 
 struct TBadFile {
   const char* Name;
+  friend void PrintTo(const TBadFile& file, std::ostream* out) { *out << file.Name; }
   const char* FileName;
   std::optional<std::string> Bytes;  // none: no such file
 };
@@ -204,6 +248,7 @@ INSTANTIATE_TEST_SUITE_P(Files, BadFileTest,
 
 struct TStartCase {
   const char* Name;
+  friend void PrintTo(const TStartCase& start, std::ostream* out) { *out << start.Name; }
   std::vector<std::string> Args;  // "@" stands for the scratch folder
   bool Viewer;
 };
@@ -285,4 +330,5 @@ TEST(PreviewViewButtonTest, SitsInFreeSpaceAndOpensTheViewerOnThePreviewsFile) {
 }
 
 }  // namespace
-}  // namespace ombrisk::testing
+}  // namespace testing
+}  // namespace ombrisk
