@@ -19,6 +19,7 @@
 #include "app/start_up.h"
 #include "app/view_playback.h"
 #include "app/view_plot.h"
+#include "app/view_reprojection.h"
 #include "app_test_support.h"
 #include "tests/support/fake_audio_sink.h"
 
@@ -204,6 +205,39 @@ TEST_F(SoundViewWindowTest, SpacePlaysWhatIsInViewAndStops) {
   Press(Qt::Key_Space);
   EXPECT_FALSE(sink->Playing());
   EXPECT_TRUE(errors.Shown.empty());
+}
+
+// The first picture of a step: each pixel the computed one at its time and frequency.
+TEST(ReprojectLevelsTest, TakesThePixelAtTheSameTimeAndFrequencyAndSilenceBeyond) {
+  TRecordingInfo info;
+  info.SampleRateHz = 8000;
+  info.Channels = 1;
+  info.Frames = 8000;
+  const TSoundView whole = WholeSoundView(info, 40, 20);
+  TViewLevels levels = SilentLevels(40, 20);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 40; ++x) levels.At(x, y) = static_cast<float>(-(x * 100 + y));
+  }
+  levels.ColumnsDone = 30;  // the last ten columns not computed yet
+  TSoundView zoomed = whole;  // 0.25 … 1 s, 1000 … 3000 Hz, twice as many rows
+  zoomed.FromSeconds = 0.25;
+  zoomed.ToSeconds = 1.0;
+  zoomed.LowHz = 1000;
+  zoomed.HighHz = 3000;
+  zoomed.Height = 40;
+  const TViewLevels moved = ReprojectLevels(levels, whole, zoomed);
+  ASSERT_EQ(moved.Width, 40);
+  ASSERT_EQ(moved.Height, 40);
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      // Column x covers 0.25 + 0.75 (x + 0.5) / 40 s, 40 columns a second in the whole view.
+      const int column = static_cast<int>(std::floor((0.25 + 0.75 * (x + 0.5) / 40) * 40));
+      // Row y covers 3000 − 50 (y + 0.5) Hz, 200 Hz a row from 4000 Hz down in the whole view.
+      const int row = static_cast<int>(std::floor((4000 - (3000 - 50 * (y + 0.5))) / 200));
+      const float expected = column < 30 ? static_cast<float>(-(column * 100 + row)) : kSilenceDb;
+      ASSERT_EQ(moved.At(x, y), expected) << "pixel " << x << ", " << y;
+    }
+  }
 }
 
 struct TBadFile {
