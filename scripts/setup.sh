@@ -88,6 +88,9 @@ if [[ $mode == all ]]; then
 else
   selection=(-DBUILD_TESTING=OFF -DOMBRISK_BENCH=OFF -DOMBRISK_FUZZ=OFF)
 fi
+# Warnings are errors in both, as in CI: the test command after the main job then finds the
+# programs' objects built with its own flags instead of building them all again.
 # shellcheck disable=SC2086
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${selection[@]}" ${OMBRISK_CMAKE_ARGS:-}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBRISK_WERROR=ON "${selection[@]}" \
+  ${OMBRISK_CMAKE_ARGS:-}
 cmake --build "$build_dir" -j "$(nproc)"
