@@ -38,10 +38,10 @@ TFramePower::TFramePower(std::int32_t frameSamples, int windowIndex)
 void TFramePower::Add(std::span<const float> samples) {
   const std::size_t count = std::min(samples.size(), m_transform.size());
   for (std::size_t j = 0; j < count; ++j) {
-    float s = samples[j];
-    if (!std::isfinite(s)) s = 0;
-    s = std::clamp(s, -kSampleLimit, kSampleLimit);
-    m_transform[j] = static_cast<double>(s) * m_weights[j];
+    const float s = samples[j];
+    // Written without branches so that the loop vectorises: NaN fails s == s, infinities clamp.
+    const float held = s == s ? std::min(std::max(s, -kSampleLimit), kSampleLimit) : 0.0f;
+    m_transform[j] = static_cast<double>(held) * m_weights[j];
   }
   std::fill(m_transform.begin() + static_cast<std::ptrdiff_t>(count), m_transform.end(), 0.0);
   ForwardRealFFT(m_n, m_transform);
