@@ -109,6 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     Fields, BadViewTest,
     ::testing::Values(TBadViewCase{"Width", [](TSoundView& v) { v.Width = 0; }},
                       TBadViewCase{"Height", [](TSoundView& v) { v.Height = kLargestViewSide + 1; }},
+                      TBadViewCase{"Height", [](TSoundView& v) { v.Width = v.Height = kLargestViewSide; }},
                       TBadViewCase{"FromSeconds", [](TSoundView& v) { v.FromSeconds = 10.0; }},
                       TBadViewCase{"FromSeconds", [](TSoundView& v) { v.FromSeconds = -0.5; }},
                       TBadViewCase{"ToSeconds", [](TSoundView& v) { v.FromSeconds = v.ToSeconds = 4.0; }},
