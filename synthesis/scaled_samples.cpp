@@ -90,4 +90,21 @@ void WriteScaledSamples(TStream& file, std::span<float> sound, double scale, con
   WritePacked(file, second);
 }
 
+void WriteScaledFrames(TStream& file, std::span<const float> left, std::span<const float> right, double scale) {
+  const std::size_t count = std::min(left.size(), right.size());
+  TChunk l(kChunk);
+  TChunk r(kChunk);
+  TChunk frames(2 * kChunk);
+  for (std::size_t from = 0; from < count; from += kChunk) {
+    const std::size_t n = std::min(kChunk, count - from);
+    Round(left.data() + from, n, scale, l.data());
+    Round(right.data() + from, n, scale, r.data());
+    for (std::size_t i = 0; i < n; ++i) {
+      frames[2 * i] = l[i];
+      frames[2 * i + 1] = r[i];
+    }
+    WriteSamples(file, {frames.data(), 2 * n});
+  }
+}
+
 }  // namespace ombrisk

@@ -18,5 +18,7 @@ namespace ombrisk {
 
 void WriteScaledSamples(TStream& file, std::span<float> sound, double scale,
                         const TThreadStarter& startThread = StartThread);
+// The same rounding for two channels of equal length, written as frames: left sample, right sample.
+void WriteScaledFrames(TStream& file, std::span<const float> left, std::span<const float> right, double scale);
 
 }  // namespace ombrisk
