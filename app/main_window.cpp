@@ -138,6 +138,7 @@ void TForm1::Connect(QPushButton* button, void (TForm1::*handler)()) {
 void TForm1::LoadPicture(const std::string& fileName) {
   // The loader leaves the display picture untouched when it fails, so nothing here needs undoing.
   ombrisk::LoadPicture(fileName, m_image1->Picture());
+  m_pictureFileName = fileName;
   m_image1->PictureChanged();
   m_button2->setEnabled(true);
   m_button6->setEnabled(true);
@@ -174,7 +175,15 @@ void TForm1::Button2Click() {
     return;
   }
   // The run checks the shape again: the picture and settings may have changed since its OK.
-  RunSmoothSynthesis(m_image1->Picture(), settings, choice.Shape, m_edit1->text().toStdString(), progress);
+  if (!choice.Shape.Stereo) {
+    RunSmoothSynthesis(m_image1->Picture(), settings, choice.Shape, m_edit1->text().toStdString(), progress);
+    return;
+  }
+  // The display picture is grey: the colours come from the file again, which may have gone or
+  // changed since; a failure to read it reaches the error box before anything is written.
+  TBitmap colours;
+  LoadColourPicture(m_pictureFileName, colours);
+  RunSmoothSynthesis(colours, settings, choice.Shape, m_edit1->text().toStdString(), progress);
 }
 
 void TForm1::Button3Click() {

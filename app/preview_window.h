@@ -3,7 +3,8 @@
 // the settings and press "Analyze" again, stretch the picture over the window, save it, and play the
 // wave with a playhead over the picture (app/playback_controls.h). "&Decode" reads any sound file
 // through libsndfile instead (its mix or one channel, at its own rate); a file dropped on the window
-// is analysed that way. A read-out below the picture tells what lies under the pointer.
+// is analysed that way, and so is a two-channel wave from the main window. A read-out below the
+// picture tells what lies under the pointer.
 //
 //   form2.Edit1().setText(path);  form2.exec();   // shown modally, analyses on its own, literally
 #pragma once
