@@ -14,9 +14,8 @@
 #include <QShowEvent>
 #include <QSlider>
 #include <QVBoxLayout>
-#include <cstring>
-#include <fstream>
 #include <memory>
+#include <utility>
 
 #include "app/accelerator_keys.h"
 #include "app/error_display.h"
@@ -36,18 +35,6 @@
 namespace ombrisk {
 
 namespace {
-
-// Our own synthesis writes two channels only in stereo; the literal reading takes one, so such a
-// file goes through the decoder, where its channels can be chosen. Anything unreadable here is
-// left to the literal reading to report.
-bool IsTwoChannelWave(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::uint8_t bytes[kWaveHeaderBytes];
-  if (!file.read(reinterpret_cast<char*>(bytes), kWaveHeaderBytes)) return false;
-  const TWaveHeader header = DecodeWaveHeader(bytes);
-  return std::memcmp(header.RiffId, "RIFF", 4) == 0 && std::memcmp(header.WaveId, "WAVE", 4) == 0 &&
-         header.Channels == 2;
-}
 
 constexpr int kControlBarHeight = 81;
 constexpr int kPanelHeight = 41;
@@ -237,10 +224,10 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm2::FormShow() {
-  // The main window's path is read literally; only a drop, the box or a stereo sound decodes.
-  const bool stereo = IsTwoChannelWave(m_edit1->text().toStdString());
-  if (stereo && !m_checkBox1->isChecked()) FillChannels(0);
-  m_checkBox1->setChecked(stereo);
+  // The main window's path is read literally unless it asked otherwise; a drop or the box decodes.
+  const bool decode = std::exchange(m_decodeNextShowing, false);
+  if (decode && !m_checkBox1->isChecked()) FillChannels(0);
+  m_checkBox1->setChecked(decode);
   // Posted rather than run here, so the window is drawn before the run blocks the thread.
   QCoreApplication::postEvent(this, std::make_unique<QEvent>(static_cast<QEvent::Type>(WM_AUTOANALYZE)).release());
 }

@@ -12,10 +12,12 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <utility>
 #include <cstdint>
 
 #include "app/image_control.h"
 #include "app/main_window.h"
+#include "app/preview_window.h"
 #include "app/radio_group.h"
 #include "app/sound_options_window.h"
 #include "app/start_up.h"
@@ -262,6 +264,26 @@ TEST_F(SoundOptionsTest, StereoFromColourReadsTheFileAgain) {
   bool differ = false;
   for (std::size_t i = 44; i + 3 < wave.size(); i += 4) differ = differ || LittleEndian(wave, i, 2) != LittleEndian(wave, i + 2, 2);
   EXPECT_TRUE(differ);
+
+  // "Preview" decodes the stereo sound, offering its mix and both channels; a mono one after it
+  // is read literally again.
+  TForm2& form2 = *windows.Forms().Form2;
+  auto preview = [&](const std::string& path) {
+    Find<QLineEdit>(form1, "Edit1")->setText(QString::fromStdString(path));
+    bool decoded = false;
+    int channels = 0;
+    EXPECT_TRUE(RunModalUntil(form2, [&] { Find<QPushButton>(form1, "Button3")->click(); }, [&] {
+      decoded = Find<QCheckBox>(form2, "CheckBox1")->isChecked();
+      channels = Find<QComboBox>(form2, "ComboBox5")->count();
+      return !form2.Image1().Picture().Empty();
+    }));
+    EXPECT_TRUE(errors.Shown.empty()) << errors.Shown.front();
+    return std::pair{decoded, channels};
+  };
+  EXPECT_EQ(preview(folder.Path("stereo.wav")), (std::pair{true, 3}));
+  const std::string mono = folder.Path("mono.wav");
+  WriteWaveFile(mono, 8, 64);
+  EXPECT_FALSE(preview(mono).first);
 
   std::remove(picture.c_str());
   const std::string gone = folder.Path("gone.wav");
