@@ -5,7 +5,7 @@
 
 namespace ombrisk {
 
-void SplitRedGreen(const TBitmap& colours, TBitmap& red, TBitmap& green) {
+void ChannelPicture(const TBitmap& colours, TColourChannel channel, TBitmap& out) {
   // A loaded colour picture is at 24 bits already; anything else is brought there on a copy.
   TBitmap converted;
   const TBitmap* source = &colours;
@@ -16,19 +16,14 @@ void SplitRedGreen(const TBitmap& colours, TBitmap& red, TBitmap& green) {
   }
   const int width = source->Width();
   const int height = source->Height();
-  for (TBitmap* channel : {&red, &green}) {
-    channel->SetPixelFormat(TPixelFormat::pf24bit);
-    channel->SetSize(width, height);
-  }
+  if (out.PixelFormat() != TPixelFormat::pf24bit) out.SetPixelFormat(TPixelFormat::pf24bit);
+  if (out.Width() != width || out.Height() != height) out.SetSize(width, height);
+  const std::size_t byte = channel == TColourChannel::Red ? 2 : 1;  // of blue, green, red
   const auto bytes = 3 * static_cast<std::size_t>(width);
   for (int y = 0; y < height; ++y) {
-    const std::uint8_t* const in = source->ScanLine(y);  // blue, green, red
-    std::uint8_t* const r = red.ScanLine(y);
-    std::uint8_t* const g = green.ScanLine(y);
-    for (std::size_t i = 0; i < bytes; i += 3) {
-      r[i] = r[i + 1] = r[i + 2] = in[i + 2];
-      g[i] = g[i + 1] = g[i + 2] = in[i + 1];
-    }
+    const std::uint8_t* const in = source->ScanLine(y);
+    std::uint8_t* const grey = out.ScanLine(y);
+    for (std::size_t i = 0; i < bytes; i += 3) grey[i] = grey[i + 1] = grey[i + 2] = in[i + byte];
   }
 }
 

@@ -122,9 +122,6 @@ private:
 
 void WriteStereo(const TBitmap& colours, const TSynthesisSettings& settings, const TRowPartials& rows,
                  std::size_t samples, double level, TStream& file, TProgressSink& progress) {
-  TBitmap red;
-  TBitmap green;
-  SplitRedGreen(colours, red, green);
   TSynthesisSettings loud = settings;
   loud.Invert = false;
   const std::array<double, 766> amplitudes = SmoothAmplitudes(loud);
@@ -133,9 +130,12 @@ void WriteStereo(const TBitmap& colours, const TSynthesisSettings& settings, con
   const std::span<float> leftOut(left.get(), samples);
   const std::span<float> rightOut(right.get(), samples);
   THalvedProgress halved(progress, colours.Width());
-  const float leftPeak = SynthesizeChannel(red, loud, amplitudes, rows, leftOut, halved);
+  TBitmap channel;  // red first, then green in the same memory
+  ChannelPicture(colours, TColourChannel::Red, channel);
+  const float leftPeak = SynthesizeChannel(channel, loud, amplitudes, rows, leftOut, halved);
   halved.NextChannel();
-  const float rightPeak = SynthesizeChannel(green, loud, amplitudes, rows, rightOut, halved);
+  ChannelPicture(colours, TColourChannel::Green, channel);
+  const float rightPeak = SynthesizeChannel(channel, loud, amplitudes, rows, rightOut, halved);
   const float peak = std::max(leftPeak, rightPeak);
   WriteScaledFrames(file, leftOut, rightOut, peak > 0 ? level / peak : 0.0);
 }

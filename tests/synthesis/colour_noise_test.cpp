@@ -153,6 +153,19 @@ TEST_F(ColourNoise, GreyPictureGivesTwoEqualChannelsOfTheMonoSound) {
   EXPECT_EQ(left, std::vector<double>(mono.begin(), mono.end()));
 }
 
+// The colours are read from whatever depth the picture is held at: 32 bits give the 24-bit sound.
+TEST_F(ColourNoise, StereoReadsAnyPixelFormat) {
+  TBitmap picture = MakePicture(9, 12, [](int x, int y) {
+    return Rgb{static_cast<std::uint8_t>(x * 25), static_cast<std::uint8_t>(y * 20), 77};
+  });
+  TShapedSound shape;
+  shape.Seconds = 0.05;
+  shape.Stereo = true;
+  const std::vector<std::uint8_t> wide = Run(picture, shape);
+  picture.SetPixelFormat(TPixelFormat::pf32bit);
+  EXPECT_EQ(Run(picture, shape), wide);
+}
+
 class EndsFallSilent : public ColourNoise, public ::testing::WithParamInterface<double> {};
 
 // A row loud in every column fades in over the first half column and out over the last: the
