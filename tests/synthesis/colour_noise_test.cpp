@@ -11,9 +11,12 @@
 
 #include "signal/wave_fft.h"
 #include "synthesis/noise_rows.h"
+#include "synthesis/scaled_samples.h"
 #include "synthesis/shaped_sound.h"
 #include "tests/support/picture_helpers.h"
+#include "tests/support/thread_starters.h"
 #include "toolkit/progress.h"
+#include "toolkit/stream.h"
 
 namespace ombrisk {
 namespace {
@@ -273,6 +276,33 @@ TEST_F(ColourNoise, NoiseSeedReproducesTheSound) {
   EXPECT_NE(Run(picture, shape), first);
   shape.Noise = false;
   EXPECT_NE(Run(picture, shape), first);
+}
+
+// Frames rounded halves to even, the second half packed in place on another thread or not: the
+// same bytes, left sample first.
+TEST(ScaledFrames, SecondHalfPackedInPlaceWritesTheSameFrames) {
+  const std::size_t count = (std::size_t{1} << 18) + 5;
+  auto write = [&](bool refuse) {
+    std::vector<float> left(count);
+    std::vector<float> right(count);
+    for (std::size_t t = 0; t < count; ++t) {
+      left[t] = static_cast<float>(static_cast<int>(t % 4001) - 2000) / 4.0f;
+      right[t] = -static_cast<float>(t % 3000) / 2.0f;
+    }
+    testing::TStarterLog log;
+    log.Refuse = refuse;
+    TMemoryStream stream;
+    WriteScaledFrames(stream, left, right, 2.0, log.Starter());
+    return std::vector<std::uint8_t>(stream.Memory(), stream.Memory() + stream.Size());
+  };
+  const std::vector<std::uint8_t> alone = write(true);
+  ASSERT_EQ(alone.size(), 4 * count);
+  EXPECT_EQ(write(false), alone);
+  auto sample = [&](std::size_t i) { return static_cast<std::int16_t>(alone[2 * i] | alone[2 * i + 1] << 8); };
+  EXPECT_EQ(sample(2), -1000);  // left 1: −1999 / 4 × 2 = −999.5, even −1000
+  EXPECT_EQ(sample(3), -1);     // right 1: −1 / 2 × 2
+  const std::size_t last = count - 1;
+  EXPECT_EQ(sample(2 * last + 1), -static_cast<int>(last % 3000));
 }
 
 // The noise bands of neighbouring rows tile the band without a gap or an overlap.
