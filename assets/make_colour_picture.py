@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes docs/ombrisk-colour.png, the README's colour sample for `synth --stereo`: on black, a red
+"""Writes assets/ombrisk-colour.png, the README's colour sample for `synth --stereo`: on black, a red
 line rising from left to right, a green line falling, a yellow line across the middle and a blue
 ring. Red should be heard on the left only, green on the right only, yellow on both, blue nowhere.
 
-  python3 assets/make_colour_picture.py docs/ombrisk-colour.png
+  python3 assets/make_colour_picture.py assets/ombrisk-colour.png
 """
 import math
 import struct

@@ -29,10 +29,10 @@ photo=tests/data/photos/rocket.jpg
 "$cli" synth "$photo" "$work/smooth.wav" --smooth --quiet
 "$cli" analyze "$work/drawn.wav" docs/rocket-as-drawn-spectrogram.png --size 2048 --window hanning --quiet
 "$cli" analyze "$work/smooth.wav" docs/rocket-smooth-spectrogram.png --size 2048 --window hanning --quiet
-python3 assets/make_colour_picture.py docs/ombrisk-colour.png
-"$cli" synth docs/ombrisk-colour.png "$work/stereo.wav" --stereo --seconds 3 --high-hz 22050 --quiet
+python3 assets/make_colour_picture.py assets/ombrisk-colour.png
+"$cli" synth assets/ombrisk-colour.png "$work/stereo.wav" --stereo --seconds 3 --high-hz 22050 --quiet
 for channel in 1 2; do
   "$cli" analyze "$work/stereo.wav" "docs/ombrisk-colour-channel$channel.png" --decode --channel "$channel" \
       --size 512 --window hanning --brightness 100 --quiet
 done
-echo "docs/ombrisk-colour*.png, docs/ombrisk-demo-spectrogram.png, docs/rocket-*-spectrogram.png and docs/ombrisk-recording.png redrawn"
+echo "assets/ombrisk-colour.png, docs/ombrisk-colour-channel*.png, docs/ombrisk-demo-spectrogram.png, docs/rocket-*-spectrogram.png and docs/ombrisk-recording.png redrawn"
