@@ -10,5 +10,6 @@ namespace ombrisk::cli {
 int RunSynth(const std::vector<std::string>& args);
 int RunGrey(const std::vector<std::string>& args);
 int RunAnalyze(const std::vector<std::string>& args);
+int RunView(const std::vector<std::string>& args);
 
 }  // namespace ombrisk::cli
