@@ -38,7 +38,7 @@ std::string Title(const std::string& path, const TRecordingInfo& info, const TSo
 // The entry of a 256-colour table for a level: 0 at −range and below, 255 at 0 dBFS and above.
 std::size_t ColourIndex(float db, double rangeDb) {
   const double share = (db + rangeDb) / rangeDb;
-  return static_cast<std::size_t>(std::clamp(std::lround(share * 255.0), 0L, 255L));
+  return static_cast<std::size_t>(static_cast<long>(std::clamp(std::nearbyint(share * 255.0), 0.0, 255.0)));
 }
 
 struct TViewTicks {
