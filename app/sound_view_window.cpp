@@ -266,28 +266,30 @@ void TSoundViewWindow::Change(const std::function<TSoundView(const TSoundView&, 
   RunAction(m_services.Errors, [&] { ShowView(change(m_view, m_source->Info())); });
 }
 
-TSoundView TSoundViewWindow::FittedToArea(TSoundView view) const {
+TSoundView TSoundViewWindow::FittedToArea(TSoundView view, TViewFigureLayout& layout) const {
   const QSize area = m_plot->size();
   for (int round = 0; round < kFitRounds; ++round) {
-    const TViewFigureLayout layout = ViewFigureLayout(view, m_source->Path(), m_source->Info());
+    layout = ViewFigureLayout(view, m_source->Path(), m_source->Info());
     const int width = std::clamp(view.Width + area.width() - layout.Width, 1, kLargestViewSide);
     const int height = std::clamp(view.Height + area.height() - layout.Height, 1, kLargestViewSide);
-    if (width == view.Width && height == view.Height) break;
+    if (width == view.Width && height == view.Height) return view;
     view.Width = width;
     view.Height = height;
   }
+  layout = ViewFigureLayout(view, m_source->Path(), m_source->Info());
   return view;
 }
 
 void TSoundViewWindow::ShowView(TSoundView view) {
-  view = FittedToArea(view);
+  TViewFigureLayout layout;
+  view = FittedToArea(view, layout);
   if (view == m_view && !m_shown.Db.empty()) return;
   // The first picture: the source's own summary, else what is shown now moved to the new view.
   std::optional<TViewLevels> first = m_source->QuickRender(view);
   if (!first && m_view.Channel == view.Channel && !m_shown.Db.empty()) first = ReprojectLevels(m_shown, m_view, view);
   m_shown = first ? std::move(*first) : SilentLevels(view.Width, view.Height);
   m_view = view;
-  m_layout = ViewFigureLayout(m_view, m_source->Path(), m_source->Info());
+  m_layout = layout;
   m_exact = false;
   {
     const QSignalBlocker quiet(m_logFrequencyBox);
@@ -309,7 +311,8 @@ void TSoundViewWindow::Redraw() {
 
 void TSoundViewWindow::ColumnsRendered(const TViewLevels& columns, int first) {
   PutLevelColumns(columns, first, m_shown);
-  m_progressBar->setValue(first + columns.Width);
+  // A render may do its columns in more than one run at once: the bar counts them.
+  m_progressBar->setValue(m_progressBar->value() + columns.Width);
   RunAction(m_services.Errors, [this] { Redraw(); });
 }
 

@@ -73,8 +73,8 @@ private:
   void Open(const std::string& path);
   // Shows view at once from what is held, then has it computed.
   void ShowView(TSoundView view);
-  // view with its plot made as large as the picture area allows.
-  TSoundView FittedToArea(TSoundView view) const;
+  // view with its plot made as large as the picture area allows; layout gets its figure's layout.
+  TSoundView FittedToArea(TSoundView view, TViewFigureLayout& layout) const;
   void Redraw();
   void ShowReadout();
   void ShowPlayhead();
