@@ -78,6 +78,9 @@ TSoundViewWindow::TSoundViewWindow(const TUiServices& services, std::unique_ptr<
   m_plot->OnResized = [this] {
     if (m_source) Change([](const TSoundView& view, const TRecordingInfo&) { return view; });
   };
+  m_columnsRedraw.setSingleShot(true);
+  m_columnsRedraw.setInterval(kViewColumnsRedrawMs);
+  connect(&m_columnsRedraw, &QTimer::timeout, this, [this] { RunAction(m_services.Errors, [this] { Redraw(); }); });
   m_renderer.OnColumns = [this](const TViewLevels& columns, int first) { ColumnsRendered(columns, first); };
   m_renderer.OnDone = [this](TViewLevels levels) { RenderDone(std::move(levels)); };
   m_renderer.OnFailed = [this](std::exception_ptr failure) {
@@ -302,6 +305,7 @@ void TSoundViewWindow::ShowView(TSoundView view) {
 }
 
 void TSoundViewWindow::Redraw() {
+  m_columnsRedraw.stop();
   const TColourMap map = m_coloursList->currentIndex() == 1 ? TColourMap::Grey : TColourMap::Heat;
   const std::unique_ptr<TPixelBitmap> figure = DrawViewFigure(m_shown, m_view, map, m_source->Path(), m_source->Info());
   m_plot->SetFigure(ToQImage(*figure), QRect(m_layout.PlotLeft, m_layout.PlotTop, m_view.Width, m_view.Height));
@@ -313,13 +317,14 @@ void TSoundViewWindow::ColumnsRendered(const TViewLevels& columns, int first) {
   PutLevelColumns(columns, first, m_shown);
   // A render may do its columns in more than one run at once: the bar counts them.
   m_progressBar->setValue(m_progressBar->value() + columns.Width);
-  RunAction(m_services.Errors, [this] { Redraw(); });
+  if (!m_columnsRedraw.isActive()) m_columnsRedraw.start();
 }
 
 void TSoundViewWindow::RenderDone(TViewLevels levels) {
   if (levels.Width != m_view.Width || levels.Height != m_view.Height) return;
   m_shown = std::move(levels);
   m_exact = true;
+  m_columnsRedraw.stop();
   m_progressBar->setValue(0);
   RunAction(m_services.Errors, [this] { Redraw(); });
 }

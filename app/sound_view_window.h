@@ -13,6 +13,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -101,12 +102,16 @@ private:
   TViewLevels m_shown;          // m_view's levels as far as known
   bool m_exact = false;
   std::optional<QPoint> m_pointer;  // the plot pixel under the pointer
+  QTimer m_columnsRedraw;            // gathers the columns of a render into fewer redraws
   TViewRenderer m_renderer;
 };
 
 // How far one notch of the wheel, and one press of + or −, zooms.
 inline constexpr double kViewWheelZoom = 1.25;
 inline constexpr double kViewKeyZoom = 1.5;
+// At most this often the columns of a render are drawn as they come, leaving the window's thread
+// time for the user's steps.
+inline constexpr int kViewColumnsRedrawMs = 100;
 // The share of the plot one arrow press pans by.
 inline constexpr double kViewKeyPanShare = 0.125;
 
