@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QShowEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -258,8 +259,19 @@ void TSoundViewWindow::keyPressEvent(QKeyEvent* event) {
   Change(change);
 }
 
+void TSoundViewWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // What closing the window stopped is computed again.
+  if (m_source && !m_exact && !m_renderer.Busy()) {
+    m_progressBar->setValue(0);
+    m_renderer.Request(m_source, m_view);
+  }
+}
+
 void TSoundViewWindow::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
+  // Closed, not minimised: a long file is not read on for a window nobody sees.
+  if (!event->spontaneous()) m_renderer.Cancel();
   // Modal only over the window it was opened from: shown again by itself, it blocks nothing.
   if (!event->spontaneous() && windowModality() != Qt::NonModal) setWindowModality(Qt::NonModal);
 }
