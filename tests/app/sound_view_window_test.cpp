@@ -75,7 +75,10 @@ TEST_F(SoundViewWindowTest, ShowsWhatTheCliDrawsForTheSameViewAfterQuickSteps) {
   ASSERT_TRUE(WaitExact());
   const TRecordingInfo info = Info();
   EXPECT_EQ(viewer.View(), WholeSoundView(info, viewer.View().Width, viewer.View().Height));
-  // Steps faster than a render: each cancels the one before, and none may leak into the last.
+  const int firstWidth = viewer.View().Width;
+  // Resized, then steps faster than a render: each cancels the one before, none may leak into the last.
+  viewer.resize(820, 500);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.View().Width != firstWidth; }));
   Press(Qt::Key_Plus);
   Press(Qt::Key_Plus, Qt::ControlModifier);
   Press(Qt::Key_Right);
@@ -84,6 +87,7 @@ TEST_F(SoundViewWindowTest, ShowsWhatTheCliDrawsForTheSameViewAfterQuickSteps) {
   const TSoundView view = viewer.View();
   ASSERT_TRUE(view.LogFrequency);
   ASSERT_GT(view.FromSeconds, 0);
+  EXPECT_EQ(viewer.Figure().size(), Find<TViewPlot>(viewer, "ViewPlot")->size()) << "the figure fills the window";
 
   const QString figure = QString::fromStdString(folder.Path("figure.png"));
   QProcess cli;
