@@ -82,6 +82,11 @@ TSoundViewWindow::TSoundViewWindow(const TUiServices& services, std::unique_ptr<
   m_columnsRedraw.setSingleShot(true);
   m_columnsRedraw.setInterval(kViewColumnsRedrawMs);
   connect(&m_columnsRedraw, &QTimer::timeout, this, [this] { RunAction(m_services.Errors, [this] { Redraw(); }); });
+  m_renderer.OnQuick = [this](TViewLevels levels) {
+    if (levels.Width != m_view.Width || levels.Height != m_view.Height) return;
+    m_shown = std::move(levels);
+    RunAction(m_services.Errors, [this] { Redraw(); });
+  };
   m_renderer.OnColumns = [this](const TViewLevels& columns, int first) { ColumnsRendered(columns, first); };
   m_renderer.OnDone = [this](TViewLevels levels) { RenderDone(std::move(levels)); };
   m_renderer.OnFailed = [this](std::exception_ptr failure) {
@@ -299,10 +304,10 @@ void TSoundViewWindow::ShowView(TSoundView view) {
   TViewFigureLayout layout;
   view = FittedToArea(view, layout);
   if (view == m_view && !m_shown.Db.empty()) return;
-  // The first picture: the source's own summary, else what is shown now moved to the new view.
-  std::optional<TViewLevels> first = m_source->QuickRender(view);
-  if (!first && m_view.Channel == view.Channel && !m_shown.Db.empty()) first = ReprojectLevels(m_shown, m_view, view);
-  m_shown = first ? std::move(*first) : SilentLevels(view.Width, view.Height);
+  // The first picture, at once: what is shown now moved to the new view. The source's summary
+  // follows from the worker, then the exact columns.
+  if (m_view.Channel == view.Channel && !m_shown.Db.empty()) m_shown = ReprojectLevels(m_shown, m_view, view);
+  else m_shown = SilentLevels(view.Width, view.Height);
   m_view = view;
   m_layout = layout;
   m_exact = false;

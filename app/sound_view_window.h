@@ -2,8 +2,9 @@
 // fitted to the window, in dBFS and colour with axes, a legend and a read-out under the pointer;
 // the wheel zooms time about the pointer (Shift+wheel the band), dragging pans, and the keys do
 // the same: + and − zoom time (with Ctrl the band), the arrows pan, Home shows the whole again,
-// Space plays what is in view. Each view is computed again from the sound at the window's size on
-// a worker thread and drawn column by column over a first picture made from what is already held.
+// Space plays what is in view. Each view is shown at once from what the window holds, then from the
+// source's summary, and computed again from the sound at the window's size on a worker thread,
+// drawn column by column as they come.
 // What it paints is DrawViewFigure's picture of the view, as `ombrisk-cli view` writes it.
 //
 //   TSoundViewWindow viewer(services);
