@@ -90,6 +90,7 @@ private:
   TFileDialog m_openPictureDialog1;
   TFileDialog m_saveDialog1;
   TFileDropTarget* m_fileDropTarget1 = nullptr;
+  std::string m_pictureFileName;  // the file Image1 was last loaded from: stereo reads its colours again
 };
 
 // The main window's fixed client size and the output path it starts with.

@@ -78,6 +78,7 @@ with tempfile.TemporaryDirectory() as work:
     refused(2, ["'--width'"], sound, "--width", "0")
     refused(2, ["'--height'"], sound, "--height", "-5")
     refused(2, ["'--channel'"], sound, "--channel", "3")
+    refused(2, ["'--height'"], sound, "--width", "16384", "--height", "16384")
     refused(2, ["'--low-hz'"], sound, "--low-hz", "500", "--high-hz", "400")
     refused(2, ["'--high-hz'"], sound, "--high-hz", "9000")
     refused(2, ["'--log-frequency'"], sound, "--log-frequency", "--low-hz", "0")
