@@ -11,6 +11,7 @@ Hann STFT of our own here: 1024/256 at 22.05 kHz, 2048/512 at 44.1–48 kHz. The
 the level inside a rectangle cleared in the picture against the original's level there.
 """
 import argparse
+import math
 import os
 import subprocess
 import sys
@@ -160,10 +161,13 @@ def main():
             print(f"  numpy Griffin-Lim 100: {convergence_db(x, gl, rate):6.2f} dB in {gl_time:6.2f} s")
             for k in args.iterations:
                 out = os.path.join(tmp, "out.wav")
-                start = time.perf_counter()
-                run(args.cli, "analyze", mono, png, "--decode", "--editable")
-                run(args.cli, "resynth", png, out, "--iterations", str(k))
-                ours = time.perf_counter() - start
+                # The best of three: the machine is shared.
+                ours = math.inf
+                for _ in range(3):
+                    start = time.perf_counter()
+                    run(args.cli, "analyze", mono, png, "--decode", "--editable")
+                    run(args.cli, "resynth", png, out, "--iterations", str(k))
+                    ours = min(ours, time.perf_counter() - start)
                 y = read_wav(out)[1]
                 print(f"  ombrisk {k:3d} iterations: {convergence_db(x, y, rate):6.2f} dB in {ours:6.2f} s"
                       f" ({ours / gl_time:.3f} x numpy's time, analysis included)")
@@ -172,24 +176,31 @@ def main():
             levels, chunks = read_png_grey16(png)
             height, width = levels.shape
             c0, c1 = width * 2 // 5, width * 3 // 5
-            r0, r1 = height // 4, height // 2  # the upper-middle band of frequencies
+            r0, r1 = height * 3 // 4, height * 15 // 16  # 1/16 to 1/4 of the rate: speech's formants
             levels[r0:r1, c0:c1] = 65535
             edited = os.path.join(tmp, "erased.png")
             write_png_grey16(edited, levels, chunks)
-            out = os.path.join(tmp, "erased.wav")
-            run(args.cli, "resynth", edited, out)
-            y = read_wav(out)[1]
             n, hop = measuring_frame(rate)
             params = dict(w.split("=") for w in chunks[0][1].split(b"\0")[1].decode().split() if "=" in w)
             size, ehop = int(params["size"]), int(params["hop"])
-            # The rectangle in the measuring transform's bins and frames, a frame and a bin inside.
+            # The rectangle in the measuring transform's bins and frames, far enough inside that no
+            # measuring frame overlaps a frame of an unerased column (its centre 3/4 of a frame
+            # inside the edge) and no bin is within two main-lobe widths of an unerased one.
             k_hi, k_lo = (height - 1 - r0) * n // size, (height - 1 - r1) * n // size
-            t0, t1 = c0 * ehop // hop + 2, c1 * ehop // hop - 2
-            a, b = np.abs(stft(x, n, hop)), np.abs(stft(y, n, hop))
-            area = (slice(t0, t1), slice(k_lo + 2, k_hi - 2))
+            inset = (3 * size // 4 + n // 2 + hop - 1) // hop
+            t0, t1 = (c0 * ehop + hop - 1) // hop + inset, (c1 - 1) * ehop // hop - inset
+            a = np.abs(stft(x, n, hop))
+            area = (slice(t0, t1 + 1), slice(k_lo + 4, k_hi - 3))
             before = np.sum(a[area] ** 2)
-            after = np.sum(b[area] ** 2)
-            print(f"  erased rectangle: {10 * np.log10(after / before):6.1f} dB against the original there")
+            for k in args.iterations:
+                out = os.path.join(tmp, "erased.wav")
+                run(args.cli, "resynth", edited, out, "--iterations", str(k))
+                b = np.abs(stft(read_wav(out)[1], n, hop))
+                after = np.sum(b[area] ** 2)
+                full = (n / 4) ** 2 * b[area].size  # a full-scale sine in every bin
+                print(f"  erased rectangle, {k:3d} iterations: {10 * np.log10(after / before):6.1f} dB"
+                      f" against the original there ({10 * np.log10(before / full):6.1f} dBFS a bin,"
+                      f" now {10 * np.log10(after / full):6.1f})")
 
 
 if __name__ == "__main__":
