@@ -90,6 +90,8 @@ private:
   TFileDialog m_openPictureDialog1;
   TFileDialog m_saveDialog1;
   TFileDropTarget* m_fileDropTarget1 = nullptr;
+  // The loaded picture's file when it is an editable spectrogram with its parameters, else empty.
+  std::string m_editedSpectrogramPath;
 };
 
 // The main window's fixed client size and the output path it starts with.

@@ -18,6 +18,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
+class QRadioButton;
 
 namespace ombrisk {
 
@@ -27,6 +28,9 @@ class TRadioGroup;
 struct TSoundChoice {
   bool Smooth = false;  // false: the sound as drawn, and Shape is not used
   TShapedSound Shape;
+  // "From an edited spectrogram": the sound made again from the loaded editable PNG; Smooth and
+  // Shape then wait for the other choices.
+  bool Edited = false;
 };
 
 class TSoundOptionsWindow : public QDialog {
@@ -40,6 +44,9 @@ public:
   // picture, from picture and settings. True when OK confirmed a choice that can be made.
   bool Execute(const TBitmap& picture, const TSynthesisSettings& settings);
   const TSoundChoice& Choice() const { return m_choice; }
+  // Whether the loaded picture carries an editable spectrogram's parameters: enables the third
+  // choice, and without them a choice of it falls back to the other two.
+  void SetEditedSpectrogramAvailable(bool available);
 
 private:
   // What a field shows when the window opens and what it stands for while left there.
@@ -53,6 +60,7 @@ private:
   TSoundChoice ShownChoice() const;
   void SmoothToggled(bool smooth);
   void Button1Click();
+  void EditedClicked();
 
   TErrorDisplay& m_errors;
   TSoundChoice m_choice;
@@ -75,6 +83,7 @@ private:
   QComboBox* m_comboBox1 = nullptr;
   QPushButton* m_button1 = nullptr;
   QPushButton* m_button2 = nullptr;
+  QRadioButton* m_editedChoice = nullptr;
 };
 
 // The rates the smooth sound is made at, the first one the default.
