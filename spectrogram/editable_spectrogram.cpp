@@ -13,6 +13,14 @@ TEditableSpectrogram AnalyzeEditable(std::span<const double> sound, const TEdita
   result.Columns = EditableColumns(p);
   result.Rows = p.Size / 2 + 1;
   const auto columns = static_cast<std::size_t>(result.Columns);
+  // Our decoder holds a picture in an 8-bit bitmap of at most kMaxBitmapBytes: a larger one could
+  // be written but never read back.
+  if (CheckedMultiply(columns, static_cast<std::uint64_t>(result.Rows)) > kMaxBitmapBytes ||
+      result.Columns > kMaxBitmapSide) {
+    throw EEditableParameterError("a sound of " + std::to_string(p.Samples) + " samples needs " +
+                                  std::to_string(result.Columns) + " columns of " + std::to_string(result.Rows) +
+                                  " rows, more than a picture can hold here; choose a larger hop");
+  }
   result.Levels.resize(static_cast<std::size_t>(CheckedMultiply(columns, static_cast<std::uint64_t>(result.Rows))));
   TShortTimeFourier stft(p.Size);
   std::vector<std::complex<float>> bins(static_cast<std::size_t>(stft.Bins()));
