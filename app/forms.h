@@ -1,4 +1,4 @@
-// The program-wide references to the three windows, filled as start-up creates them, and the
+// The program-wide references to the windows, filled as start-up creates them, and the
 // services every window reaches its user through.
 #pragma once
 
@@ -7,6 +7,7 @@ namespace ombrisk {
 class TForm1;
 class TForm2;
 class TForm3;
+class TSoundViewWindow;
 class TErrorDisplay;
 class TDialogRunner;
 
@@ -14,6 +15,7 @@ struct TForms {
   TForm1* Form1 = nullptr;
   TForm2* Form2 = nullptr;
   TForm3* Form3 = nullptr;
+  TSoundViewWindow* Viewer = nullptr;
 };
 
 struct TUiServices {

@@ -115,6 +115,7 @@ TForm2::TForm2(const TUiServices& services, std::unique_ptr<TAudioSink> audioSin
   connect(m_speedButton2, &QToolButton::clicked, this,
           [this] { RunAction(m_services.Errors, [this] { SpeedButton2Click(); }); });
   connect(m_button2, &QPushButton::clicked, this, [this] { RunAction(m_services.Errors, [this] { Button2Click(); }); });
+  connect(m_viewButton, &QPushButton::clicked, this, [this] { RunAction(m_services.Errors, [this] { ViewButtonClick(); }); });
   // clicked, not toggled: the window sets the box itself without analysing twice.
   connect(m_checkBox1, &QCheckBox::clicked, this, [this] { RunAction(m_services.Errors, [this] { CheckBox1Click(); }); });
 
@@ -184,6 +185,11 @@ void TForm2::CreateControlBar() {
   m_comboBox5->setGeometry(508, 2, 78, 22);
   m_comboBox5->setEnabled(false);
   connect(m_checkBox1, &QCheckBox::toggled, m_comboBox5, &QWidget::setEnabled);
+
+  // In the free column right of the lists' and buttons' rows, under "&Decode".
+  m_viewButton = Place(new QPushButton(QStringLiteral("&View..."), m_controlBar1), "ViewButton", 431, 28, 75, 22);
+  m_viewButton->setToolTip(QStringLiteral("Open the file in the viewer: all of it, in dB and colour, zoomable"));
+  m_viewButton->setAutoDefault(false);
 }
 
 TSpectrogramSettings TForm2::ReadSettings() const {
@@ -260,6 +266,11 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::CheckBox1Click() { Button1Click(); }
+
+void TForm2::ViewButtonClick() {
+  const std::string path = m_edit1->text().toStdString();
+  if (OnViewSound && !path.empty()) OnViewSound(path);
+}
 
 void TForm2::FileDropTarget1DropFiles(const std::vector<std::string>& dropFiles) {
   if (dropFiles.empty()) return;

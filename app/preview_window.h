@@ -4,12 +4,14 @@
 // wave with a playhead over the picture (app/playback_controls.h). "&Decode" reads any sound file
 // through libsndfile instead (its mix or one channel, at its own rate); a file dropped on the window
 // is analysed that way. A read-out below the picture tells what lies under the pointer.
+// "&View..." opens the viewer on the file the preview shows.
 //
 //   form2.Edit1().setText(path);  form2.exec();   // shown modally, analyses on its own, literally
 #pragma once
 
 #include <QDialog>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +61,9 @@ public:
   // The settings of a run as the controls hold them now.
   TSpectrogramSettings ReadSettings() const;
 
+  // What "&View..." does with the path of the file shown (nothing while the path is empty).
+  std::function<void(const std::string& path)> OnViewSound;
+
 protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -71,6 +76,7 @@ private:
   void Button1Click();
   void SpeedButton2Click();
   void Button2Click();
+  void ViewButtonClick();
   void CheckBox1Click();
   void FileDropTarget1DropFiles(const std::vector<std::string>& dropFiles);
   // Offers the mix and each of channels, keeping the choice where the file has it.
@@ -96,6 +102,7 @@ private:
   TImage* m_image1 = nullptr;
   QWidget* m_panel1 = nullptr;
   QPushButton* m_button2 = nullptr;
+  QPushButton* m_viewButton = nullptr;
   TFileDialog m_saveDialog1;
   std::unique_ptr<TPlaybackControls> m_playback;
   std::unique_ptr<TPointerReadout> m_readout;

@@ -7,7 +7,9 @@
 //                                       pointer on it, version.png, sound-options.png (with Smooth
 //                                       chosen), error.png (the error box with a Japanese message),
 //                                       open.png (the open dialog's preview pane with a picture),
-//                                       open-none.png (with no picture), open-preview.png (its tool window)
+//                                       open-none.png (with no picture), open-preview.png (its tool window),
+//                                       viewer.png (the viewer at first sight on the picture made a
+//                                       smooth 5 s sound at 48 kHz, 200-8000 Hz, the pointer on it)
 //   ombrisk-screenshots --screen FILE   the whole screen, as it is now
 //
 // Dialogs are answered by script; any error shown ends the run with a non-zero status.
@@ -19,6 +21,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
@@ -38,9 +41,12 @@
 #include "app/preview_window.h"
 #include "app/radio_group.h"
 #include "app/sound_options_window.h"
+#include "app/sound_view_window.h"
 #include "app/start_up.h"
 #include "app/version_window.h"
 #include "picture/load_picture.h"
+#include "synthesis/shaped_sound.h"
+#include "toolkit/progress.h"
 #include "toolkit/conventions.h"
 
 namespace {
@@ -200,6 +206,36 @@ bool GrabPlaying(TForm2& form2, const QString& path) {
   return saved;
 }
 
+// The viewer at first sight on the demo picture made a smooth sound, with the read-out of a pixel
+// under the pointer.
+bool ShootViewer(TSoundViewWindow& viewer, const QString& picture, const QString& path) {
+  const QString sound = QFileInfo(path).dir().filePath(QStringLiteral("viewer.wav"));
+  TBitmap grey;
+  LoadPicture(picture.toStdString(), grey);
+  TNullProgress progress;
+  RunSmoothSynthesis(grey, TSynthesisSettings{}, TShapedSound{5.0, 200.0, 8000.0, 48000}, sound.toStdString(), progress);
+  viewer.resize(960, 600);
+  viewer.show();
+  Settle(300);
+  if (!viewer.OpenFile(sound.toStdString())) return false;
+  const auto waitExact = [&] {
+    QElapsedTimer clock;
+    clock.start();
+    while (!viewer.Exact() && clock.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return viewer.Exact();
+  };
+  if (!waitExact()) return false;
+  auto* plot = viewer.findChild<QWidget*>(QStringLiteral("ViewPlot"));
+  const QPointF pointer(plot->width() / 2.0, plot->height() * 0.75);
+  QMouseEvent move(QEvent::MouseMove, pointer, plot->mapToGlobal(pointer), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(plot, &move);
+  Settle(300);
+  const bool saved = Grab(viewer, path);
+  viewer.close();
+  return saved;
+}
+
 int GrabScreen(const QString& path) {
   QScreen* screen = QGuiApplication::primaryScreen();
   const QPixmap shot = screen != nullptr ? screen->grabWindow(0) : QPixmap();
@@ -257,6 +293,7 @@ int DriveWindows(const QDir& folder) {
   form1.findChild<QPushButton*>(QStringLiteral("Button6"))->click();
 
   saved = ShootOpenDialog(form1, folder, picture) && saved;
+  saved = ShootViewer(*windows.Forms().Viewer, picture, folder.filePath(QStringLiteral("viewer.png"))) && saved;
 
   // The real error box, with a Japanese message, as a failed load shows it.
   TMessageBoxErrorDisplay box(ApplicationTitle("ombrisk"));

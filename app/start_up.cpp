@@ -12,8 +12,11 @@
 #include "app/file_dialog.h"
 #include "app/main_window.h"
 #include "app/preview_window.h"
+#include "app/sound_view_window.h"
 #include "app/version_window.h"
 #include "picture/load_picture.h"
+#include "recording/recording_reader.h"
+#include "toolkit/picture.h"
 #include "toolkit/conventions.h"
 #include "toolkit/version.h"
 
@@ -26,6 +29,12 @@ TOmbriskWindows::TOmbriskWindows(const TUiServices& services) {
   m_forms.Form2 = m_form2.get();
   m_form3 = std::make_unique<TForm3>();
   m_forms.Form3 = m_form3.get();
+  m_viewer = std::make_unique<TSoundViewWindow>(services);
+  m_forms.Viewer = m_viewer.get();
+  m_form2->OnViewSound = [viewer = m_viewer.get()](const std::string& path) {
+    viewer->ShowAbove();
+    viewer->OpenFile(path);
+  };
 }
 
 TOmbriskWindows::~TOmbriskWindows() = default;
@@ -35,6 +44,28 @@ void ShowMainWindow(const TOmbriskWindows& windows, const std::optional<std::str
   form1->show();
   // Queued, so the window is drawn first and an error box has it to sit over.
   if (picture) QTimer::singleShot(0, form1, [form1, fileName = *picture] { form1->OpenPicture(fileName); });
+}
+
+bool OpensAsSound(const std::string& path) {
+  if (TPicture::FindExt(FileExtension(path)) != nullptr) return false;
+  try {
+    const TRecordingReader reader(path, 0);
+    return true;
+  } catch (const ERecordingError&) {
+    return false;
+  }
+}
+
+void ShowStartWindows(const TOmbriskWindows& windows, const TCommandLine& commandLine) {
+  std::optional<std::string> sound = commandLine.Sound;
+  if (!sound && commandLine.Picture && OpensAsSound(*commandLine.Picture)) sound = commandLine.Picture;
+  if (!sound) {
+    ShowMainWindow(windows, commandLine.Picture);
+    return;
+  }
+  TSoundViewWindow* viewer = windows.Forms().Viewer;
+  viewer->show();
+  QTimer::singleShot(0, viewer, [viewer, fileName = *sound] { viewer->OpenFile(fileName); });
 }
 
 int ScreenBitsPerPixel() {
@@ -76,7 +107,7 @@ int RunOmbrisk(int argc, char** argv) {
   TQtDialogRunner dialogs;
   const TUiServices services{errors, dialogs};
   const TOmbriskWindows windows(services);
-  ShowMainWindow(windows, commandLine.Picture);
+  ShowStartWindows(windows, commandLine);
   return QApplication::exec();
 }
 

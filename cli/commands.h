@@ -15,5 +15,6 @@ int RunResynth(const std::vector<std::string>& args);
 struct TCommandLine;
 // analyze --editable, after the arguments were split.
 int RunEditableAnalysis(const TCommandLine& line);
+int RunView(const std::vector<std::string>& args);
 
 }  // namespace ombrisk::cli

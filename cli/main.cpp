@@ -15,6 +15,9 @@ constexpr const char* kUsage =
     "                     [--invert] [--quiet]\n"
     "  analyze SOUND IMAGE.png --decode --editable [--size N] [--hop H] [--range DB] [--channel N]\n"
     "  resynth IMAGE.png SOUND.wav [--iterations K] [--rate R --size N --hop H --range DB]\n"
+    "  view SOUND IMAGE [--width W] [--height H] [--from S] [--to S] [--low-hz F] [--high-hz F]\n"
+    "                   [--log-frequency] [--range DB] [--colours heat|grey] [--channel N] [--size N]\n"
+    "                   [--window NAME] [--no-axes] [--quiet]\n"
     "  --help | --version\n"
     "Run a command with --help for its details.\n";
 
@@ -40,6 +43,7 @@ int main(int argc, char** argv) {
   if (command == "grey") return ombrisk::cli::RunGrey(rest);
   if (command == "analyze") return ombrisk::cli::RunAnalyze(rest);
   if (command == "resynth") return ombrisk::cli::RunResynth(rest);
+  if (command == "view") return ombrisk::cli::RunView(rest);
   std::fprintf(stderr, "ombrisk-cli: unknown command '%s'\n%s", command.c_str(), kUsage);
   return 2;
 }

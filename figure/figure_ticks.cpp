@@ -55,6 +55,26 @@ void ValidateAxes(const TFigureAxes& axes) {
 
 }  // namespace
 
+std::string TickNumber(double value, int decimals) { return Fixed(value, decimals); }
+
+int TickDecimals(double step) { return DecimalsFor(step); }
+
+std::string ClockLabel(double seconds, bool hours, int decimals) {
+  if (decimals <= 0) return Clock(seconds, hours);
+  // Whole seconds from the clock, the fraction after them, rounded as the label shows it.
+  const double scale = std::pow(10.0, decimals);
+  const double rounded = std::nearbyint(seconds * scale) / scale;
+  const double whole = std::floor(rounded + 1e-9);
+  std::string fraction = Fixed(rounded - whole, decimals);
+  fraction.erase(0, fraction.find('.'));
+  return Clock(whole, hours) + fraction;
+}
+
+std::string FrequencyLabel(double hz, double step) {
+  if (hz < 1000.0) return Fixed(hz, DecimalsFor(std::min(step, 1.0))) + " Hz";
+  return Fixed(hz / 1000.0, DecimalsFor(step / 1000.0)) + " kHz";
+}
+
 std::vector<TTick> TimeTicks(const TFigureAxes& axes, int width, const TTextWidth& textWidth) {
   ValidateAxes(axes);
   const double columnsPerSecond = static_cast<double>(axes.SampleRateHz) / axes.SampleSize;

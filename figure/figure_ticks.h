@@ -55,4 +55,13 @@ std::vector<TTick> LevelTicks(const TFigureAxes& axes, int height, int minSpacin
 // The level (0 … topLevel) a legend bar height rows high shows on row.
 int LegendLevel(int row, int height, int topLevel);
 
+// The labels' wording, for other axes to share. value with that many decimals and a true minus
+// sign ("−20", "2.5"); the decimals that show every multiple of step (1, 2 or 5 × 10^k) exactly.
+std::string TickNumber(double value, int decimals);
+int TickDecimals(double step);
+// m:ss, or h:mm:ss with hours, with decimals after the seconds ("1:10:00", "2:03.25").
+std::string ClockLabel(double seconds, bool hours, int decimals = 0);
+// "500 Hz", "2.5 kHz": hz with the decimals its step needs.
+std::string FrequencyLabel(double hz, double step);
+
 }  // namespace ombrisk

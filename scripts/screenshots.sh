@@ -4,7 +4,8 @@
 # loaded and turned into sound), preview.png (the spectrogram of that sound), preview-playing.png
 # (the same while it plays, through a private PulseAudio server with a null output), version.png,
 # sound-options.png (the "Sound options" window with Smooth chosen), error.png (the error box),
-# open.png, open-none.png and open-preview.png (the open dialog's preview pane and its tool window).
+# open.png, open-none.png and open-preview.png (the open dialog's preview pane and its tool window),
+# viewer.png (the viewer on the picture made a smooth sound).
 # Needs a configured build (./scripts/setup.sh); OMBRISK_BUILD_DIR names it (default: build).
 set -euo pipefail
 cd "$(dirname "$0")/.."

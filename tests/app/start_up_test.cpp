@@ -39,7 +39,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TCommandLineCase{"Help", {"--help"}, TRequest::Help, std::nullopt},
                       TCommandLineCase{"VersionWithPicture", {"--version", "a.png"}, TRequest::Usage, std::nullopt},
                       TCommandLineCase{"TwoPictures", {"a.png", "b.png"}, TRequest::Usage, std::nullopt},
-                      TCommandLineCase{"UnknownOption", {"-platform"}, TRequest::Usage, std::nullopt}),
+                      TCommandLineCase{"UnknownOption", {"-platform"}, TRequest::Usage, std::nullopt},
+                      TCommandLineCase{"ViewWithoutSound", {"--view"}, TRequest::Usage, std::nullopt},
+                      TCommandLineCase{"ViewAndPicture", {"--view", "a.flac", "b.png"}, TRequest::Usage, std::nullopt},
+                      TCommandLineCase{"PictureAndView", {"b.png", "--view", "a.flac"}, TRequest::Usage, std::nullopt}),
     TByName());
 
 class StartPictureTest : public ::testing::Test {

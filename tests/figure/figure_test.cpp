@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <tuple>
 #include <random>
 #include <string>
 #include <vector>
@@ -8,6 +10,8 @@
 #include "figure/colour_maps.h"
 #include "figure/figure_ticks.h"
 #include "figure/spectrogram_figure.h"
+#include "figure/view_figure.h"
+#include "figure/view_ticks.h"
 #include "spectrogram/spectrogram_geometry.h"
 
 namespace ombrisk {
@@ -178,6 +182,87 @@ TEST(DrawFigure, MissingFontIsNamed) {
   } catch (const EFigureError& e) {
     EXPECT_NE(e.Message().find("/nowhere/NoSuchFont.ttf"), std::string::npos) << e.Message();
   }
+}
+
+}  // namespace
+}  // namespace ombrisk
+
+// --- The viewer's figure ------------------------------------------------------------------------
+
+namespace ombrisk {
+namespace {
+
+TSoundView SpanView(double from, double to, int width) {
+  TSoundView view;
+  view.FromSeconds = from;
+  view.ToSeconds = to;
+  view.Width = width;
+  view.HighHz = 24000;
+  return view;
+}
+
+// Past an hour a clock reads h:mm:ss with minutes below 60, on an axis from 0 and on a view that
+// starts before the hour and ends after it (where the span alone is shorter than an hour).
+TEST(ViewTicks, HoursReadAsAClock) {
+  const TTextWidth sixPerChar = [](const std::string& s) { return 6 * static_cast<int>(s.size()); };
+  EXPECT_EQ(ClockLabel(4200, true), "1:10:00");
+  EXPECT_EQ(ClockLabel(3599.75, true, 2), "0:59:59.75");
+  EXPECT_EQ(ClockLabel(62.5, false, 1), "1:02.5");
+  TFigureAxes axes;
+  axes.SampleRateHz = 48000;
+  axes.SampleSize = 48000;  // a column a second
+  const std::vector<TTick> fromZero = TimeTicks(axes, 4500, sixPerChar);
+  ASSERT_NE(FindLabel(fromZero, "1:10:00"), nullptr);
+  EXPECT_EQ(FindLabel(fromZero, "1:10:00")->Pixel, 4200);
+  for (const auto& [from, to, label] : {std::tuple{3000.0, 4500.0, "1:10:00"}, std::tuple{4190.0, 4230.0, "1:10:00"},
+                                        std::tuple{3590.0, 3610.0, "1:00:00"}, std::tuple{50.0, 70.0, "1:00"}}) {
+    const TSoundView view = SpanView(from, to, 1000);
+    const std::vector<TTick> ticks = ViewTimeTicks(view, sixPerChar);
+    const TTick* tick = FindLabel(ticks, label);
+    ASSERT_NE(tick, nullptr) << from << " to " << to;
+    const double at = std::string(label) == "1:10:00" ? 4200.0 : std::string(label) == "1:00:00" ? 3600.0 : 60.0;
+    EXPECT_EQ(tick->Pixel, static_cast<int>(std::floor(ColumnOfSeconds(view, at) + 1e-6))) << label;
+    for (const TTick& t : ticks) {
+      // No minutes or seconds field of 60 or more.
+      for (std::size_t colon = t.Label.find(':'); colon != std::string::npos; colon = t.Label.find(':', colon + 1)) {
+        EXPECT_LT(std::stoi(t.Label.substr(colon + 1, 2)), 60) << t.Label;
+      }
+    }
+  }
+}
+
+TEST(ViewFigure, PlotColoursAndItsPlaceInTheFigure) {
+  TSoundView view = SpanView(0, 2, 40);
+  view.Height = 30;
+  view.RangeDb = 90;
+  TViewLevels levels = SilentLevels(view.Width, view.Height);
+  levels.ColumnsDone = view.Width;
+  for (int x = 0; x < view.Width; ++x) {
+    for (int y = 0; y < view.Height; ++y) levels.At(x, y) = static_cast<float>(-3.0 * x);  // 0 … −117 dBFS
+  }
+  const auto grey = DrawViewPlot(levels, view, TColourMap::Grey);
+  ASSERT_EQ(grey->Width(), 40);
+  ASSERT_EQ(grey->Height(), 30);
+  EXPECT_EQ(grey->GetPixelRGB(0, 0).Red, 0);     // 0 dBFS black
+  EXPECT_EQ(grey->GetPixelRGB(15, 5).Red, 127);  // −45 of 90: entry 127.5, rounded to even 128
+  EXPECT_EQ(grey->GetPixelRGB(30, 5).Red, 255);  // −90: white
+  EXPECT_EQ(grey->GetPixelRGB(39, 5).Red, 255);  // and below
+  const auto heat = DrawViewPlot(levels, view, TColourMap::Heat);
+  for (int x = 1; x <= 30; ++x) {
+    EXPECT_LT(CieLightness(heat->GetPixelRGB(x, 0)), CieLightness(heat->GetPixelRGB(x - 1, 0))) << x;
+  }
+  const TRecordingInfo info{.SampleRateHz = 48000, .Channels = 1, .Frames = 96000};
+  const auto figure = DrawViewFigure(levels, view, TColourMap::Heat, "/some/where/tone.flac", info);
+  const TViewFigureLayout layout = ViewFigureLayout(view, "/some/where/tone.flac", info);
+  ASSERT_EQ(figure->Width(), layout.Width);
+  ASSERT_EQ(figure->Height(), layout.Height);
+  for (int y = 0; y < view.Height; ++y) {
+    for (int x = 0; x < view.Width; ++x) {
+      ASSERT_EQ(figure->GetPixelColor(layout.PlotLeft + x, layout.PlotTop + y), heat->GetPixelColor(x, y)) << x << "," << y;
+    }
+  }
+  TViewLevels wrong = SilentLevels(39, 30);
+  EXPECT_THROW(DrawViewPlot(wrong, view, TColourMap::Grey), EFigureError);
 }
 
 }  // namespace

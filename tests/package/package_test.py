@@ -17,6 +17,10 @@ import xml.etree.ElementTree as ElementTree
 
 MODE, DEB, VERSION, WITH_GUI = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4] == "1"
 failures = []
+# What "Open With" offers the program for: the pictures it loads, the sounds libsndfile decodes.
+PICTURE_TYPES = ["image/bmp", "image/jpeg", "image/png"]
+SOUND_TYPES = ["audio/flac", "audio/x-flac", "audio/wav", "audio/x-wav", "audio/mpeg", "audio/ogg", "audio/x-vorbis+ogg",
+               "audio/x-opus+ogg", "audio/x-aiff"]
 
 
 def check(condition, what):
@@ -79,13 +83,14 @@ def contents(root, cli, picture):
         check(version.returncode == 0 and version.stdout == "ombrisk %s\n" % VERSION, "packed program's version: %r" % (version,))
         entry = open(os.path.join(root, "usr/share/applications/ombrisk.desktop"), encoding="utf-8").read().splitlines()
         check("Exec=ombrisk %f" in entry, "Open With hands the menu entry's program one file")
-        check("MimeType=image/bmp;image/jpeg;image/png;" in entry, "the menu entry opens the picture types")
+        check("MimeType=" + "".join(kind + ";" for kind in PICTURE_TYPES + SOUND_TYPES) in entry,
+              "the menu entry opens the picture and sound types")
         component = ElementTree.parse(os.path.join(root, metainfo_name(root))).getroot()
         check(component.find("launchable").text == "ombrisk.desktop", "the software centre's entry launches the menu entry")
         release = component.find("releases/release")
         check(release is not None and release.get("version") == VERSION, "the newest release is this version")
-        check(sorted(media.text for media in component.findall("provides/mediatype")) == ["image/bmp", "image/jpeg", "image/png"],
-              "the software centre's entry opens the picture types")
+        check(sorted(media.text for media in component.findall("provides/mediatype")) == sorted(PICTURE_TYPES + SOUND_TYPES),
+              "the software centre's entry opens the picture and sound types")
         source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
         for image in component.findall("screenshots/screenshot/image"):
             path = re.sub(r"^https?://[^/]+/", "", image.text)
