@@ -6,10 +6,9 @@
 #include "cli/commands.h"
 #include "cli/editable_options.h"
 #include "cli/image_output.h"
-#include "picture/png/png_write_grey16.h"
-#include "spectrogram/editable_spectrogram.h"
-#include "toolkit/exception.h"
-#include "toolkit/safe_file_stream.h"
+#include "recording/recording_reader.h"
+#include "spectrogram/editable_export.h"
+#include "signal/editable_parameters.h"
 
 namespace ombrisk::cli {
 
@@ -31,32 +30,19 @@ int RunEditableAnalysis(const TCommandLine& line) {
   const auto sizeText = line.Value("--size");
   const std::int32_t givenSize = sizeText ? ParseEditableSize(*sizeText) : 0;
   const auto hopText = line.Value("--hop");
-  if (hopText) ParseEditableHop(*hopText, givenSize != 0 ? givenSize : kLargestEditableSize);
-  TEditableParameters p;
-  if (const auto range = line.Value("--range")) p.RangeDb = ParseEditableRange(*range);
-
-  TRecordingInfo info;
-  std::vector<double> sound;
+  TEditableChoices choices;
+  if (givenSize != 0) choices.Size = givenSize;
+  if (const auto range = line.Value("--range")) choices.RangeDb = ParseEditableRange(*range);
+  if (hopText) choices.Hop = ParseEditableHop(*hopText, givenSize != 0 ? givenSize : kLargestEditableSize);
   try {
-    sound = ReadWholeRecording(soundPath, channel, &info);
+    WriteEditableSpectrogramFile(soundPath, channel, choices, imagePath);
   } catch (const ERecordingChannelError& e) {
     throw TUsageError(e.Message());
+  } catch (const EEditableParameterError& e) {
+    // A hop above the size the rate chose is the caller's; a sound too long is the file's.
+    if (e.Message().rfind("hop ", 0) == 0) throw TUsageError("option '--hop': " + e.Message());
+    throw;
   }
-  if (sound.empty()) throw Exception("'" + soundPath + "' holds no samples, nothing written");
-  if (info.SampleRateHz > kLargestEditableRateHz) {
-    throw Exception("'" + soundPath + "' runs at " + std::to_string(info.SampleRateHz) +
-                    " Hz, above the 768000 Hz an editable spectrogram takes");
-  }
-  p.RateHz = info.SampleRateHz;
-  p.Size = givenSize != 0 ? givenSize : DefaultEditableSize(p.RateHz);
-  p.Hop = hopText ? ParseEditableHop(*hopText, p.Size) : p.Size / 4;
-  p.Samples = static_cast<std::int64_t>(sound.size());
-
-  const TEditableSpectrogram spectrogram = AnalyzeEditable(sound, p);
-  TSafeFileStream out(imagePath);
-  WriteGrey16Png(out, spectrogram.Columns, spectrogram.Rows, spectrogram.Levels,
-                 {{"Comment", FormatEditableParameters(p)}});
-  out.Commit();
   return kExitDone;
 }
 
