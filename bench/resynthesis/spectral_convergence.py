@@ -54,10 +54,10 @@ def stft(x, n, hop):
     return np.fft.rfft(frames * w, axis=1)
 
 
-def istft(spec, n, hop, length):
+def istft(spectrum, n, hop, length):
     w = 0.5 - 0.5 * np.cos(2 * np.pi * np.arange(n) / n)
-    frames = np.fft.irfft(spec, n=n, axis=1) * w
-    out = np.zeros(len(spec) * hop + n)
+    frames = np.fft.irfft(spectrum, n=n, axis=1) * w
+    out = np.zeros(len(spectrum) * hop + n)
     norm = np.zeros_like(out)
     for i, f in enumerate(frames):
         out[i * hop:i * hop + n] += f
@@ -76,12 +76,12 @@ def griffin_lim(x, rate, iterations=100):
     n, hop = measuring_frame(rate)
     target = np.abs(stft(x, n, hop))
     rng = np.random.default_rng(1)
-    spec = target * np.exp(2j * np.pi * rng.random(target.shape))
+    spectrum = target * np.exp(2j * np.pi * rng.random(target.shape))
     for _ in range(iterations):
-        y = istft(spec, n, hop, len(x))
+        y = istft(spectrum, n, hop, len(x))
         s = stft(y, n, hop)
-        spec = target * np.exp(1j * np.angle(s))
-    return istft(spec, n, hop, len(x))
+        spectrum = target * np.exp(1j * np.angle(s))
+    return istft(spectrum, n, hop, len(x))
 
 
 def read_png_grey16(path):
