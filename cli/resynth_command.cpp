@@ -21,7 +21,7 @@ constexpr const char* kResynthUsage =
     "Makes SOUND.wav (16-bit mono) from the editable spectrogram IMAGE.png that 'analyze --decode\n"
     "--editable' wrote, edited or not: the rate, frame size, hop, range and length come from the\n"
     "picture's \"Comment\" text; white areas are silent.\n"
-    "  --iterations K    0 … 1000 refining steps after the first phases, default 24 (more: slower,\n"
+    "  --iterations K    0 … 1000 refining steps after the first phases, default 32 (more: slower,\n"
     "                    a little closer to the picture)\n"
     "  --rate R          samples per second, 1 … 768000\n"
     "  --size N          frame size, a power of two 64 … 16384 (the picture is N/2 + 1 rows high)\n"

@@ -30,7 +30,7 @@ TEditableSpectrogram AnalyzeEditable(std::span<const double> sound, const TEdita
     for (std::int32_t k = 0; k < result.Rows; ++k) {
       const std::size_t row = static_cast<std::size_t>(result.Rows - 1 - k);
       result.Levels[row * columns + column] =
-          LevelOfMagnitude(std::abs(bins[static_cast<std::size_t>(k)]), fullScale, p.RangeDb);
+          LevelOfMagnitude(std::sqrt(static_cast<double>(std::norm(bins[static_cast<std::size_t>(k)]))), fullScale, p.RangeDb);
     }
   }
   return result;

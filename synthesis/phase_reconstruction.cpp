@@ -111,7 +111,9 @@ public:
         const std::size_t at = static_cast<std::size_t>(c) * m_bins;
         for (std::size_t k = 0; k < m_bins; ++k) {
           const float wanted = m_m.Values[at + k];
-          const float got = std::abs(bins[k]);
+          // sqrt of the norm, not std::abs: hypot guards against overflow no magnitude here needs, at
+          // several times the cost.
+          const float got = std::sqrt(std::norm(bins[k]));
           const std::complex<float> projected = wanted == 0.0f ? std::complex<float>{}
                                                 : got > 0.0f   ? bins[k] * (wanted / got)
                                                                : std::complex<float>{wanted, 0.0f};
@@ -148,24 +150,28 @@ void IntegratePhases(const TMagnitudes& m, const TEditableParameters& p, std::mt
   const double floorDb = std::min(100.0, p.RangeDb);
   const auto tolerance = static_cast<float>(loudest * std::pow(10.0, -floorDb / 20.0));
   const double logFloor = std::log(std::max(static_cast<double>(loudest) * 1e-12, 1e-300));
-  const auto logOf = [&](std::int64_t c, std::int64_t k) {
-    const float v = m.Values[static_cast<std::size_t>(c) * bins + static_cast<std::size_t>(k)];
-    return v > 0.0f ? std::log(static_cast<double>(v)) : logFloor;
-  };
   const std::int64_t lastColumn = m.Columns - 1;
   const std::int64_t lastBin = m.Bins - 1;
+  // The log-magnitudes of the columns before, at and after the one being integrated.
+  std::vector<double> logBefore(bins), logHere(bins), logAfter(bins);
+  const auto fillLogs = [&](std::int64_t c, std::vector<double>& out) {
+    const float* const v = m.Values.data() + static_cast<std::size_t>(c) * bins;
+    for (std::size_t k = 0; k < bins; ++k) out[k] = v[k] > 0.0f ? std::log(static_cast<double>(v[k])) : logFloor;
+  };
   // Radians per hop from the log-magnitude's slope across frequency, plus the bin's own turn.
-  const auto timeGradient = [&](std::int64_t c, std::int64_t k) {
+  const auto timeGradient = [&](std::int64_t k) {
     const std::int64_t below = std::max<std::int64_t>(k - 1, 0);
     const std::int64_t above = std::min(k + 1, lastBin);
-    const double slope = above > below ? (logOf(c, above) - logOf(c, below)) / static_cast<double>(above - below) : 0.0;
+    const double slope = above > below ? (logHere[static_cast<std::size_t>(above)] - logHere[static_cast<std::size_t>(below)]) /
+                                             static_cast<double>(above - below)
+                                       : 0.0;
     return a * n / lambda * slope + 2.0 * pi * a * static_cast<double>(k) / n;
   };
   // Radians per bin from the log-magnitude's slope across time.
-  const auto frequencyGradient = [&](std::int64_t c, std::int64_t k) {
-    const std::int64_t before = std::max<std::int64_t>(c - 1, 0);
-    const std::int64_t after = std::min(c + 1, lastColumn);
-    const double slope = after > before ? (logOf(after, k) - logOf(before, k)) / static_cast<double>(after - before) : 0.0;
+  std::int64_t columnSpan = 0;
+  const auto frequencyGradient = [&](std::int64_t k) {
+    const auto at = static_cast<std::size_t>(k);
+    const double slope = columnSpan > 0 ? (logAfter[at] - logBefore[at]) / static_cast<double>(columnSpan) : 0.0;
     return -lambda / (a * n) * slope;
   };
 
@@ -179,12 +185,18 @@ void IntegratePhases(const TMagnitudes& m, const TEditableParameters& p, std::mt
     bool operator<(const TEntry& other) const { return magnitude < other.magnitude; }
   };
   std::priority_queue<TEntry> heap;
+  if (m.Columns > 0) fillLogs(0, logHere);
   for (std::int64_t c = 0; c < m.Columns; ++c) {
     const float* const values = m.Values.data() + static_cast<std::size_t>(c) * bins;
+    const std::int64_t before = std::max<std::int64_t>(c - 1, 0);
+    const std::int64_t after = std::min(c + 1, lastColumn);
+    if (c == 0) logBefore = logHere;
+    fillLogs(after, logAfter);
+    columnSpan = after - before;
     for (std::size_t k = 0; k < bins; ++k) {
       done[k] = values[k] > tolerance ? 0 : 1;
       if (done[k] != 0) phase[k] = turn(random);
-      timeNow[k] = timeGradient(c, static_cast<std::int64_t>(k));
+      timeNow[k] = timeGradient(static_cast<std::int64_t>(k));
     }
     for (std::size_t k = 0; k < bins; ++k) {
       if (previousSure[k] != 0) heap.push({m.Values[static_cast<std::size_t>(c - 1) * bins + k], static_cast<std::int32_t>(k), true});
@@ -217,7 +229,7 @@ void IntegratePhases(const TMagnitudes& m, const TEditableParameters& p, std::mt
         if (neighbour < 0 || neighbour > lastBin || done[static_cast<std::size_t>(neighbour)] != 0) continue;
         const auto j = static_cast<std::size_t>(neighbour);
         phase[j] = phase[k] + static_cast<double>(step) *
-                                  (frequencyGradient(c, static_cast<std::int64_t>(k)) + frequencyGradient(c, neighbour)) / 2.0;
+                                  (frequencyGradient(static_cast<std::int64_t>(k)) + frequencyGradient(neighbour)) / 2.0;
         done[j] = 1;
         heap.push({values[j], static_cast<std::int32_t>(neighbour), false});
       }
@@ -232,6 +244,9 @@ void IntegratePhases(const TMagnitudes& m, const TEditableParameters& p, std::mt
       previousSure[k] = values[k] > tolerance ? 1 : 0;
     }
     std::swap(previousTime, timeNow);
+    // The window of log-magnitudes moves on by a column.
+    std::swap(logBefore, logHere);
+    std::swap(logHere, logAfter);
   }
 }
 
