@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <algorithm>
+#include <cstring>
+#include <fstream>
 
 #include "app/accelerator_keys.h"
 #include "app/error_display.h"
@@ -21,6 +23,7 @@
 #include "app/speed_button.h"
 #include "app/version_window.h"
 #include "picture/load_picture.h"
+#include "signal/wave_header.h"
 #include "synthesis/editable_resynthesis.h"
 #include "synthesis/shaped_sound.h"
 #include "synthesis/synthesis_run.h"
@@ -29,6 +32,18 @@
 namespace ombrisk {
 
 namespace {
+
+// The stereo synthesis writes two channels, which the preview's literal reading cannot take: such
+// a file is decoded there, its channels to choose from. Anything unreadable here is left to the
+// preview to report.
+bool IsTwoChannelWave(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::uint8_t bytes[kWaveHeaderBytes];
+  if (!file.read(reinterpret_cast<char*>(bytes), kWaveHeaderBytes)) return false;
+  const TWaveHeader header = DecodeWaveHeader(bytes);
+  return std::memcmp(header.RiffId, "RIFF", 4) == 0 && std::memcmp(header.WaveId, "WAVE", 4) == 0 &&
+         header.Channels == 2;
+}
 
 template <typename Widget>
 Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
@@ -139,6 +154,7 @@ void TForm1::Connect(QPushButton* button, void (TForm1::*handler)()) {
 void TForm1::LoadPicture(const std::string& fileName) {
   // The loader leaves the display picture untouched when it fails, so nothing here needs undoing.
   ombrisk::LoadPicture(fileName, m_image1->Picture());
+  m_pictureFileName = fileName;
   m_image1->PictureChanged();
   m_editedSpectrogramPath = CarriesEditableParameters(fileName) ? fileName : std::string();
   m_soundOptions->SetEditedSpectrogramAvailable(!m_editedSpectrogramPath.empty());
@@ -183,10 +199,19 @@ void TForm1::Button2Click() {
     return;
   }
   // The run checks the shape again: the picture and settings may have changed since its OK.
-  RunSmoothSynthesis(m_image1->Picture(), settings, choice.Shape, m_edit1->text().toStdString(), progress);
+  if (!choice.Shape.Stereo) {
+    RunSmoothSynthesis(m_image1->Picture(), settings, choice.Shape, m_edit1->text().toStdString(), progress);
+    return;
+  }
+  // The display picture is grey: the colours come from the file again, which may have gone or
+  // changed since; a failure to read it reaches the error box before anything is written.
+  TBitmap colours;
+  LoadColourPicture(m_pictureFileName, colours);
+  RunSmoothSynthesis(colours, settings, choice.Shape, m_edit1->text().toStdString(), progress);
 }
 
 void TForm1::Button3Click() {
+  if (IsTwoChannelWave(m_edit1->text().toStdString())) m_forms.Form2->DecodeNextShowing();
   m_forms.Form2->Edit1().setText(m_edit1->text());
   m_forms.Form2->exec();
 }

@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <memory>
+#include <utility>
 
 #include "app/accelerator_keys.h"
 #include "app/error_display.h"
@@ -229,8 +230,10 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm2::FormShow() {
-  // The main window's path is read literally; only a drop or the box decodes.
-  m_checkBox1->setChecked(false);
+  // The main window's path is read literally unless it asked otherwise; a drop or the box decodes.
+  const bool decode = std::exchange(m_decodeNextShowing, false);
+  if (decode && !m_checkBox1->isChecked()) FillChannels(0);
+  m_checkBox1->setChecked(decode);
   // Posted rather than run here, so the window is drawn before the run blocks the thread.
   QCoreApplication::postEvent(this, std::make_unique<QEvent>(static_cast<QEvent::Type>(WM_AUTOANALYZE)).release());
 }

@@ -3,8 +3,8 @@
 // the settings and press "Analyze" again, stretch the picture over the window, save it, and play the
 // wave with a playhead over the picture (app/playback_controls.h). "&Decode" reads any sound file
 // through libsndfile instead (its mix or one channel, at its own rate); a file dropped on the window
-// is analysed that way. A read-out below the picture tells what lies under the pointer.
-// "&View..." opens the viewer on the file the preview shows.
+// is analysed that way, and so is the main window's stereo sound. A read-out below the picture
+// tells what lies under the pointer. "&View..." opens the viewer on the file the preview shows.
 //
 //   form2.Edit1().setText(path);  form2.exec();   // shown modally, analyses on its own, literally
 #pragma once
@@ -58,6 +58,10 @@ public:
   const TPlaybackControls& Playback() const { return *m_playback; }
   const TPointerReadout& Readout() const { return *m_readout; }
 
+  // The next showing decodes its path instead of reading it literally: for a sound of two
+  // channels, which the literal reading cannot take.
+  void DecodeNextShowing() { m_decodeNextShowing = true; }
+
   // The settings of a run as the controls hold them now.
   TSpectrogramSettings ReadSettings() const;
 
@@ -83,6 +87,7 @@ private:
   void FillChannels(std::int32_t channels);
 
   TUiServices m_services;
+  bool m_decodeNextShowing = false;
 
   QFrame* m_controlBar1 = nullptr;
   QLineEdit* m_edit1 = nullptr;

@@ -1,5 +1,6 @@
 #include "app/sound_options_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -78,6 +79,10 @@ void TSoundOptionsWindow::CreateControls() {
   m_button1->setDefault(true);
   m_button2 = new QPushButton(QStringLiteral("&Cancel"), this);
   m_button2->setObjectName(QStringLiteral("Button2"));
+  m_checkBox1 = new QCheckBox(QStringLiteral("Stereo from colour"), this);
+  m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
+  m_checkBox2 = new QCheckBox(QStringLiteral("Noise bands"), this);
+  m_checkBox2->setObjectName(QStringLiteral("CheckBox2"));
 
   auto* fields = new QFormLayout;
   fields->addRow(m_label1, m_spinEdit1);
@@ -92,7 +97,10 @@ void TSoundOptionsWindow::CreateControls() {
   layout->addWidget(m_radioGroup1);
   layout->addLayout(fields);
   layout->addLayout(buttons);
-  // Below everything else, so that nothing designed moves. Not auto-exclusive: it and the group
+  // Below everything that was there before, so that nothing else moves.
+  layout->addWidget(m_checkBox1);
+  layout->addWidget(m_checkBox2);
+  // Below everything else, the two check boxes too, so that nothing moves. Not auto-exclusive: it and the group
   // exclude each other by hand.
   m_editedChoice = new QRadioButton(QStringLiteral("From an edited spectrogram"), this);
   m_editedChoice->setObjectName(QStringLiteral("EditedRadioButton"));
@@ -138,6 +146,8 @@ void TSoundOptionsWindow::ShowChoice(const TBitmap& picture, const TSynthesisSet
   m_lowStart = start(*m_spinEdit2, band.LowHz, band.LowHz);
   m_highStart = start(*m_spinEdit3, band.HighHz, band.HighHz);
 
+  m_checkBox1->setChecked(shape.Stereo);
+  m_checkBox2->setChecked(shape.Noise);
   const int rateIndex = m_comboBox1->findData(shape.RateHz);
   m_comboBox1->setCurrentIndex(rateIndex < 0 ? 0 : rateIndex);
   m_radioGroup1->Item(m_choice.Smooth ? 1 : 0)->setFocus();
@@ -180,12 +190,15 @@ TSoundChoice TSoundOptionsWindow::ShownChoice() const {
     shown.Shape.HighHz = value(*m_spinEdit3, m_highStart);
   }
   shown.Shape.RateHz = m_comboBox1->currentData().toInt();
+  shown.Shape.Stereo = m_checkBox1->isChecked();
+  shown.Shape.Noise = m_checkBox2->isChecked();
   return shown;
 }
 
 void TSoundOptionsWindow::SmoothToggled(bool smooth) {
   for (QWidget* control : std::initializer_list<QWidget*>{m_label1, m_spinEdit1, m_label2, m_spinEdit2, m_label3,
-                                                          m_spinEdit3, m_label4, m_comboBox1}) {
+                                                          m_spinEdit3, m_label4, m_comboBox1, m_checkBox1,
+                                                          m_checkBox2}) {
     control->setEnabled(smooth);
   }
 }

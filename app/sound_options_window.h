@@ -1,5 +1,6 @@
 // "Sound options", the modal window behind the main window's "&Sound...": the sound as drawn (the
-// default) or a smooth sound of a chosen length, band and rate. It keeps what OK confirmed until
+// default) or a smooth sound of a chosen length, band and rate, in stereo from the picture file's
+// colours and with bands of noise for rows if asked. It keeps what OK confirmed until
 // the program ends; nothing is stored beyond that.
 //
 //   soundOptions.Execute(picture, settings);              // modal; OK keeps a valid choice, Cancel the old one
@@ -14,6 +15,7 @@
 
 #include "synthesis/shaped_sound.h"
 
+class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -83,6 +85,8 @@ private:
   QComboBox* m_comboBox1 = nullptr;
   QPushButton* m_button1 = nullptr;
   QPushButton* m_button2 = nullptr;
+  QCheckBox* m_checkBox1 = nullptr;  // "Stereo from colour"
+  QCheckBox* m_checkBox2 = nullptr;  // "Noise bands"
   QRadioButton* m_editedChoice = nullptr;
 };
 

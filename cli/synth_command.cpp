@@ -1,6 +1,7 @@
 // ombrisk-cli synth: a picture in, a wave file out, as "&Make Ombrisk sound" makes it.
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -20,7 +21,7 @@ namespace {
 constexpr const char* kSynthUsage =
     "usage: ombrisk-cli synth PICTURE WAVE [--no-invert] [--mirror-x] [--mirror-y] [--log-frequency]\n"
     "                         [--log-amplitude] [--smooth] [--seconds S] [--low-hz F] [--high-hz F]\n"
-    "                         [--rate R] [--quiet]\n"
+    "                         [--rate R] [--stereo] [--noise] [--seed N] [--quiet]\n"
     "Turns PICTURE (bmp, jpg, jpeg or png) into the 16-bit mono 44100 Hz wave file WAVE whose\n"
     "spectrogram shows it: columns are time from left to right, rows frequency from the bottom up.\n"
     "  --no-invert       dark pixels are quiet (by default light pixels are quiet)\n"
@@ -34,6 +35,12 @@ constexpr const char* kSynthUsage =
     "  --low-hz F        the bottom row sounds at F Hz (implies --smooth)\n"
     "  --high-hz F       the top row sounds at F Hz, at most half the rate (implies --smooth)\n"
     "  --rate R          44100, 48000 or 96000 samples per second (implies --smooth)\n"
+    "  --stereo          two channels from the picture's colours: red sets the left level, green the\n"
+    "                    right, blue is not used; light is loud (--no-invert is implied) (implies --smooth)\n"
+    "  --noise           every row a band of noise as wide as the row spacing instead of a tone\n"
+    "                    (implies --smooth)\n"
+    "  --seed N          the noise's seed, a whole number 0 ... 18446744073709551615 (default 1;\n"
+    "                    needs --noise)\n"
     "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n"
     "Without options: light pixels quiet, no mirrors, linear frequency and amplitude, as the main\n"
     "window starts. --smooth alone keeps the length (W x N / 44100 s) and the band of the default:\n"
@@ -41,8 +48,9 @@ constexpr const char* kSynthUsage =
     "one side only keeps the other side's default.\n";
 
 const TOptionSpec kSynthOptions{
-    {"--no-invert", "--mirror-x", "--mirror-y", "--log-frequency", "--log-amplitude", "--smooth", "--quiet"},
-    {"--seconds", "--low-hz", "--high-hz", "--rate"}};
+    {"--no-invert", "--mirror-x", "--mirror-y", "--log-frequency", "--log-amplitude", "--smooth", "--stereo",
+     "--noise", "--quiet"},
+    {"--seconds", "--low-hz", "--high-hz", "--rate", "--seed"}};
 
 const char* const kShapeOptions[] = {"--seconds", "--low-hz", "--high-hz", "--rate"};
 
@@ -57,9 +65,20 @@ double ParseNumber(const std::string& option, const std::string& text) {
   return value;
 }
 
+std::uint64_t ParseSeed(const std::string& text) {
+  std::uint64_t value = 0;
+  const char* const end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc{} || stop != end) {
+    throw TUsageError("option '--seed' takes a whole number 0 ... 18446744073709551615, not '" + text + "'");
+  }
+  return value;
+}
+
 // The shape the options ask for, or nothing when they ask for the default synthesis.
 std::optional<TShapedSound> ShapeFromLine(const TCommandLine& line) {
-  bool smooth = line.Has("--smooth");
+  if (line.Value("--seed") && !line.Has("--noise")) throw TUsageError("option '--seed' needs '--noise'");
+  bool smooth = line.Has("--smooth") || line.Has("--stereo") || line.Has("--noise");
   for (const char* option : kShapeOptions) smooth = smooth || line.Value(option).has_value();
   if (!smooth) return std::nullopt;
   TShapedSound shape;
@@ -76,6 +95,9 @@ std::optional<TShapedSound> ShapeFromLine(const TCommandLine& line) {
   if (const auto text = line.Value("--rate")) {
     shape.RateHz = ParseIntOption("--rate", *text, 1, 1000000);
   }
+  shape.Stereo = line.Has("--stereo");
+  shape.Noise = line.Has("--noise");
+  if (const auto text = line.Value("--seed")) shape.NoiseSeed = ParseSeed(*text);
   return shape;
 }
 
@@ -97,7 +119,11 @@ int RunSynth(const std::vector<std::string>& args) {
 
     RegisterPictureFormats(24);
     TBitmap picture;
-    LoadPicture(line.Positionals[0], picture);
+    if (shape && shape->Stereo) {
+      LoadColourPicture(line.Positionals[0], picture);
+    } else {
+      LoadPicture(line.Positionals[0], picture);
+    }
     if (shape) {
       try {
         CheckShapedSound(picture, settings, *shape);

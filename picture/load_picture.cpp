@@ -38,4 +38,13 @@ void LoadPicture(const std::string& fileName, TBitmap& displayPicture) {
   WriteGreyInto(colours, displayPicture);
 }
 
+void LoadColourPicture(const std::string& fileName, TBitmap& colours) {
+  TPicture picture;
+  picture.LoadFromFile(fileName);
+  TBitmap read;
+  read.Assign(*picture.Graphic());
+  read.SetPixelFormat(TPixelFormat::pf24bit);
+  colours.Assign(read);
+}
+
 }  // namespace ombrisk

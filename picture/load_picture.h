@@ -3,6 +3,7 @@
 //
 //   RegisterPictureFormats(24);          // once per process, before any load
 //   LoadPicture(path, displayBitmap);    // displayBitmap untouched when this throws
+//   LoadColourPicture(path, colours);    // the colours themselves, for a stereo synthesis
 #pragma once
 
 #include <string>
@@ -17,5 +18,8 @@ namespace ombrisk {
 void RegisterPictureFormats(int displayBitsPerPixel);
 
 void LoadPicture(const std::string& fileName, TBitmap& displayPicture);
+// The same reading through the same picture kinds, without the grey pass: the file's colours at
+// 24 bits (colours untouched when this throws).
+void LoadColourPicture(const std::string& fileName, TBitmap& colours);
 
 }  // namespace ombrisk

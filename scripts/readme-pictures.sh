@@ -2,7 +2,8 @@
 # Redraws the README's pictures with Ombrisk itself: the bundled sample as the program sees it,
 # the spectrogram of the sound made from it, a photograph's two sounds (as drawn and smooth) seen
 # through a Hann window two columns long, and the framed heat spectrogram of a recording (eight
-# seconds of plucked arpeggios and a chord, 48 kHz stereo FLAC, made here by sox).
+# seconds of plucked arpeggios and a chord, 48 kHz stereo FLAC, made here by sox), and a colour
+# picture with its stereo sound's two channels.
 #   OMBRISK_BUILD_DIR=build ./scripts/readme-pictures.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +29,13 @@ photo=tests/data/photos/rocket.jpg
 "$cli" synth "$photo" "$work/smooth.wav" --smooth --quiet
 "$cli" analyze "$work/drawn.wav" docs/rocket-as-drawn-spectrogram.png --size 2048 --window hanning --quiet
 "$cli" analyze "$work/smooth.wav" docs/rocket-smooth-spectrogram.png --size 2048 --window hanning --quiet
+python3 assets/make_colour_picture.py assets/ombrisk-colour.png
+"$cli" synth assets/ombrisk-colour.png "$work/stereo.wav" --stereo --seconds 3 --high-hz 22050 --quiet
+for channel in 1 2; do
+  "$cli" analyze "$work/stereo.wav" "docs/ombrisk-colour-channel$channel.png" --decode --channel "$channel" \
+      --size 512 --window hanning --brightness 100 --quiet
+done
+
 # A sound edited as a picture: three tones with a burst of white noise, the hiss above the tones
 # erased from the editable spectrogram (by Pillow here, as an editor would) and made into sound again.
 sox -n -r 22050 -b 16 "$work/tones.wav" synth 3 sine 330 sine 495 sine 660 remix - gain -12
@@ -54,4 +62,4 @@ for name in tune tune-again; do
       --log-voltage --brightness 100 --quiet
 done
 
-echo "docs/editable-tune*.png, docs/ombrisk-demo.png, docs/ombrisk-demo-spectrogram.png, docs/rocket-*-spectrogram.png and docs/ombrisk-recording.png redrawn"
+echo "docs/editable-tune*.png, assets/ombrisk-colour.png, docs/ombrisk-colour-channel*.png, docs/ombrisk-demo-spectrogram.png, docs/rocket-*-spectrogram.png and docs/ombrisk-recording.png redrawn"

@@ -79,6 +79,15 @@ TWaveHeader MakeWaveHeader(std::uint32_t dataBytes) {
   return h;
 }
 
+TWaveHeader MakeWaveHeader(std::uint32_t dataBytes, std::uint16_t channels, std::uint32_t rateHz) {
+  TWaveHeader h = MakeWaveHeader(dataBytes);
+  h.Channels = channels;
+  h.SamplesPerSec = rateHz;
+  h.BlockAlign = static_cast<std::uint16_t>(channels * kBytesPerSample);
+  h.BytesPerSec = rateHz * h.BlockAlign;
+  return h;
+}
+
 void EncodeWaveHeader(const TWaveHeader& header, std::uint8_t (&bytes)[kWaveHeaderBytes]) {
   TByteWriter w(bytes);
   w.Id(header.RiffId);

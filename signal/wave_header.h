@@ -1,5 +1,6 @@
 // The one sound format: a RIFF/WAVE file with the fixed 44-byte header of 16-bit mono PCM at
-// 44100 samples per second, followed by the samples.
+// 44100 samples per second, followed by the samples. The smooth synthesis also writes the same
+// header at other rates and for two channels.
 //
 //   WriteWaveHeader(stream, dataBytes);            // before any sample
 //   const std::uint32_t d = ReadWaveHeader(stream); // position is 44 afterwards
@@ -40,6 +41,9 @@ inline constexpr const char* kSWaveTooShort = "ファイル %s は短すぎて W
 
 // The header for dataBytes bytes of samples: RiffSize = 36 + dataBytes.
 TWaveHeader MakeWaveHeader(std::uint32_t dataBytes);
+// The same for 16-bit PCM of channels interleaved channels (1 or 2) at rateHz: a frame holds one
+// sample of each channel, left first.
+TWaveHeader MakeWaveHeader(std::uint32_t dataBytes, std::uint16_t channels, std::uint32_t rateHz);
 // The 44 bytes of a header in file order, little-endian whatever the host, and back. Decoding
 // fills every field; the reader below takes only DataSize from it.
 void EncodeWaveHeader(const TWaveHeader& header, std::uint8_t (&bytes)[kWaveHeaderBytes]);

@@ -32,6 +32,21 @@ void Round(const float* in, std::size_t count, double scale, std::int16_t* out) 
   }
 }
 
+// Frames of count left and right samples, rounded, interleaved left first.
+void RoundFrames(const float* left, const float* right, std::size_t count, double scale, std::int16_t* frames) {
+  std::int16_t l[256];
+  std::int16_t r[256];
+  for (std::size_t from = 0; from < count; from += 256) {
+    const std::size_t n = std::min<std::size_t>(256, count - from);
+    Round(left + from, n, scale, l);
+    Round(right + from, n, scale, r);
+    for (std::size_t i = 0; i < n; ++i) {
+      frames[2 * (from + i)] = l[i];
+      frames[2 * (from + i) + 1] = r[i];
+    }
+  }
+}
+
 void RoundAndWrite(TStream& file, std::span<const float> sound, double scale) {
   TChunk chunk(kChunk);
   for (std::size_t from = 0; from < sound.size(); from += kChunk) {
@@ -88,6 +103,48 @@ void WriteScaledSamples(TStream& file, std::span<float> sound, double scale, con
   RoundAndWrite(file, sound.first(middle), scale);
   helper.join();
   WritePacked(file, second);
+}
+
+void WriteScaledFrames(TStream& file, std::span<float> left, std::span<const float> right, double scale,
+                       const TThreadStarter& startThread) {
+  const std::size_t count = std::min(left.size(), right.size());
+  const std::size_t middle = count / 2;
+  std::thread helper;
+  if (count >= kSharedSamples && UsableProcessors() > 1) {
+    try {
+      // A frame is as wide as a float: the second half's frames are packed over its left floats.
+      helper = startThread([left, right, middle, count, scale] {
+        TChunk frames(2 * kChunk);
+        auto* const bytes = reinterpret_cast<unsigned char*>(left.data());
+        for (std::size_t from = middle; from < count; from += kChunk) {
+          const std::size_t n = std::min(kChunk, count - from);
+          RoundFrames(left.data() + from, right.data() + from, n, scale, frames.data());
+          std::memcpy(bytes + 4 * from, frames.data(), 4 * n);
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: this one does it all.
+    }
+  }
+  struct TJoin {
+    std::thread& thread;
+    ~TJoin() { if (thread.joinable()) thread.join(); }
+  } join{helper};
+  const std::size_t own = helper.joinable() ? middle : count;
+  TChunk frames(2 * kChunk);
+  for (std::size_t from = 0; from < own; from += kChunk) {
+    const std::size_t n = std::min(kChunk, own - from);
+    RoundFrames(left.data() + from, right.data() + from, n, scale, frames.data());
+    WriteSamples(file, {frames.data(), 2 * n});
+  }
+  if (!helper.joinable()) return;
+  helper.join();
+  const auto* const bytes = reinterpret_cast<const unsigned char*>(left.data());
+  for (std::size_t from = middle; from < count; from += kChunk) {
+    const std::size_t n = std::min(kChunk, count - from);
+    std::memcpy(frames.data(), bytes + 4 * from, 4 * n);
+    WriteSamples(file, {frames.data(), 2 * n});
+  }
 }
 
 }  // namespace ombrisk

@@ -18,5 +18,10 @@ namespace ombrisk {
 
 void WriteScaledSamples(TStream& file, std::span<float> sound, double scale,
                         const TThreadStarter& startThread = StartThread);
+// The same rounding for two channels of equal length, written as frames: left sample, right sample.
+// A long sound's second half is packed in place over left's floats by a second thread, as above;
+// left is used up.
+void WriteScaledFrames(TStream& file, std::span<float> left, std::span<const float> right, double scale,
+                       const TThreadStarter& startThread = StartThread);
 
 }  // namespace ombrisk

@@ -1,6 +1,7 @@
 #include "synthesis/shaped_sound.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <memory>
@@ -9,6 +10,8 @@
 
 #include "signal/wave_header.h"
 #include "synthesis/column_reader.h"
+#include "synthesis/colour_channels.h"
+#include "synthesis/noise_rows.h"
 #include "synthesis/scaled_samples.h"
 #include "synthesis/smooth_columns.h"
 #include "synthesis/synthesis_steps.h"
@@ -39,6 +42,7 @@ struct TResolvedShape {
 
 // The shape with its defaults filled in, every value checked.
 TResolvedShape Resolve(const TBitmap& picture, const TSynthesisSettings& settings, const TShapedSound& shape) {
+  const double frameBytes = shape.Stereo ? 4.0 : 2.0;
   const std::int32_t rate = shape.RateHz;
   if (rate != 44100 && rate != 48000 && rate != 96000) {
     throw EShapedSoundError("sample rate " + std::to_string(rate) + " Hz is not supported (44100, 48000 or 96000)");
@@ -70,9 +74,9 @@ TResolvedShape Resolve(const TBitmap& picture, const TSynthesisSettings& setting
                             " Hz must be above 0 with logarithmic frequency");
   }
   const double samples = std::round(seconds * rate);
-  if (samples * 2.0 > static_cast<double>(kMaxWaveDataBytes)) {
+  if (samples * frameBytes > static_cast<double>(kMaxWaveDataBytes)) {
     throw EShapedSoundError("length " + Number(seconds) + " s at " + std::to_string(rate) + " Hz needs " +
-                            Number(samples * 2.0) + " bytes, more than the " + std::to_string(kMaxWaveDataBytes) +
+                            Number(samples * frameBytes) + " bytes, more than the " + std::to_string(kMaxWaveDataBytes) +
                             " a wave file can hold");
   }
   if (samples < picture.Width()) {
@@ -82,13 +86,58 @@ TResolvedShape Resolve(const TBitmap& picture, const TSynthesisSettings& setting
   return {static_cast<std::int64_t>(samples), band};
 }
 
-void WriteHeader(TStream& file, std::uint32_t dataBytes, std::int32_t rate) {
-  TWaveHeader header = MakeWaveHeader(dataBytes);
-  header.SamplesPerSec = static_cast<std::uint32_t>(rate);
-  header.BytesPerSec = static_cast<std::uint32_t>(rate) * header.BlockAlign;
+void WriteHeader(TStream& file, std::uint32_t dataBytes, std::uint16_t channels, std::int32_t rate) {
+  const TWaveHeader header = MakeWaveHeader(dataBytes, channels, static_cast<std::uint32_t>(rate));
   std::uint8_t bytes[kWaveHeaderBytes];
   EncodeWaveHeader(header, bytes);
   file.WriteBuffer(bytes, kWaveHeaderBytes);
+}
+
+float SynthesizeChannel(const TBitmap& picture, const TSynthesisSettings& settings,
+                        const std::array<double, 766>& amplitudes, const TRowPartials& rows, std::span<float> out,
+                        TProgressSink& progress) {
+  TPixelBitmap working;
+  const TBitmap* source = &picture;
+  if (!TColumnReader::CanRead(picture)) {
+    working.Assign(picture);
+    source = &working;
+  }
+  TColumnReader reader(*source, settings.MirrorX, settings.MirrorY);
+  return SynthesizeSmooth(reader, amplitudes, rows, picture.Width(), out, progress);
+}
+
+// Positions of the channel made second continue where the first one's end, both shown in one bar.
+class THalvedProgress : public TProgressSink {
+public:
+  THalvedProgress(TProgressSink& target, int columns) : m_target(target), m_columns(columns) {}
+  void SetMax(int) override {}
+  void SetPosition(int position) override { m_target.SetPosition((m_offset + position) / 2); }
+  void NextChannel() { m_offset = m_columns; }
+
+private:
+  TProgressSink& m_target;
+  int m_columns;
+  int m_offset = 0;
+};
+
+void WriteStereo(const TBitmap& colours, const TSynthesisSettings& settings, const TRowPartials& rows,
+                 std::size_t samples, double level, TStream& file, TProgressSink& progress) {
+  TSynthesisSettings loud = settings;
+  loud.Invert = false;
+  const std::array<double, 766> amplitudes = SmoothAmplitudes(loud);
+  const auto left = std::make_unique_for_overwrite<float[]>(samples);
+  const auto right = std::make_unique_for_overwrite<float[]>(samples);
+  const std::span<float> leftOut(left.get(), samples);
+  const std::span<float> rightOut(right.get(), samples);
+  THalvedProgress halved(progress, colours.Width());
+  TBitmap channel;  // red first, then green in the same memory
+  ChannelPicture(colours, TColourChannel::Red, channel);
+  const float leftPeak = SynthesizeChannel(channel, loud, amplitudes, rows, leftOut, halved);
+  halved.NextChannel();
+  ChannelPicture(colours, TColourChannel::Green, channel);
+  const float rightPeak = SynthesizeChannel(channel, loud, amplitudes, rows, rightOut, halved);
+  const float peak = std::max(leftPeak, rightPeak);
+  WriteScaledFrames(file, leftOut, rightOut, peak > 0 ? level / peak : 0.0);
 }
 
 }  // namespace
@@ -123,25 +172,29 @@ void RunSmoothSynthesis(const TBitmap& picture, const TSynthesisSettings& settin
   const TResolvedShape resolved = Resolve(picture, settings, shape);
   TSafeFileStream file(outputPath);
   const auto samples = static_cast<std::size_t>(resolved.Samples);
-  WriteHeader(file, static_cast<std::uint32_t>(samples * 2), shape.RateHz);
+  const std::uint16_t channels = shape.Stereo ? 2 : 1;
+  WriteHeader(file, static_cast<std::uint32_t>(samples * 2 * channels), channels, shape.RateHz);
 
   const int width = picture.Width();
   progress.SetMax(HasPixels(picture) ? width - 1 : 0);
   if (samples > 0) {
-    TPixelBitmap working;
-    const TBitmap* source = &picture;
-    if (!TColumnReader::CanRead(picture)) {
-      working.Assign(picture);
-      source = &working;
+    std::unique_ptr<const TRowPartials> rows;
+    if (shape.Noise) {
+      rows = std::make_unique<TNoiseRows>(picture.Height(), resolved.Band, settings.LogFrequency, shape.RateHz,
+                                          shape.NoiseSeed);
+    } else {
+      rows = std::make_unique<TSmoothRows>(picture.Height(), resolved.Band, settings.LogFrequency, shape.RateHz);
     }
-    TColumnReader reader(*source, settings.MirrorX, settings.MirrorY);
-    const TSmoothRows rows(picture.Height(), resolved.Band, settings.LogFrequency, shape.RateHz);
-    // The whole sound is held once, as floats, so that it can be scaled to its own peak.
-    const auto sound = std::make_unique_for_overwrite<float[]>(samples);
-    const std::span<float> out(sound.get(), samples);
-    const float peak = SynthesizeSmooth(reader, SmoothAmplitudes(settings), rows, width, out, progress);
     const double level = 32767.0 * std::pow(10.0, kPeakDecibels / 20.0);
-    WriteScaledSamples(file, out, peak > 0 ? level / peak : 0.0);
+    if (shape.Stereo) {
+      WriteStereo(picture, settings, *rows, samples, level, file, progress);
+    } else {
+      // The whole sound is held once, as floats, so that it can be scaled to its own peak.
+      const auto sound = std::make_unique_for_overwrite<float[]>(samples);
+      const std::span<float> out(sound.get(), samples);
+      const float peak = SynthesizeChannel(picture, settings, SmoothAmplitudes(settings), *rows, out, progress);
+      WriteScaledSamples(file, out, peak > 0 ? level / peak : 0.0);
+    }
   }
   progress.SetPosition(0);
   file.Commit();

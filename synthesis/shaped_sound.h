@@ -5,7 +5,7 @@
 //   RunSmoothSynthesis(picture, settings, shape, "/tmp/out.wav", progress);
 //
 // Units: seconds, hertz, samples per second. The data holds round(Seconds × RateHz) 16-bit mono
-// samples; the columns share them evenly.
+// samples (stereo: frames of a left and a right sample); the columns share them evenly.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,11 +16,18 @@
 
 namespace ombrisk {
 
+inline constexpr std::uint64_t kDefaultNoiseSeed = 1;
+
 struct TShapedSound {
   double Seconds = 0;          // total length; 0: the as-drawn length (AsDrawnSeconds)
   double LowHz = -1;           // both negative: the as-drawn band (AsDrawnBand)
   double HighHz = -1;
   std::int32_t RateHz = 44100; // 44100, 48000 or 96000
+  // Two channels from the picture's colours: red sets the left level, green the right, light is
+  // loud whatever Invert says; both scaled by one factor, so the balance between them is kept.
+  bool Stereo = false;
+  bool Noise = false;          // every row a band of noise (TNoiseRows) instead of a tone
+  std::uint64_t NoiseSeed = kDefaultNoiseSeed;
 };
 
 struct TFrequencyBand { double LowHz; double HighHz; };
@@ -39,6 +46,7 @@ TFrequencyBand AsDrawnBand(const TBitmap& picture, bool logFrequency);
 void CheckShapedSound(const TBitmap& picture, const TSynthesisSettings& settings, const TShapedSound& shape);
 
 // The smooth synthesis into outputPath (safe output, as RunSynthesis); progress counts columns.
+// With Stereo the picture is the colour picture as loaded (LoadColourPicture), not the grey one.
 void RunSmoothSynthesis(const TBitmap& picture, const TSynthesisSettings& settings, const TShapedSound& shape,
                         const std::string& outputPath, TProgressSink& progress);
 

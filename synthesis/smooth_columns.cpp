@@ -100,12 +100,15 @@ TSmoothRows::TSmoothRows(int height, TFrequencyBand band, bool logFrequency, std
   }
 }
 
+double RowHz(TFrequencyBand band, bool logFrequency, int height, double m) {
+  if (height <= 1) return band.LowHz;
+  const double share = m / static_cast<double>(height - 1);
+  if (logFrequency) return band.LowHz * std::pow(band.HighHz / band.LowHz, share);
+  return band.LowHz + (band.HighHz - band.LowHz) * share;
+}
+
 double TSmoothRows::WantedHz(int m) const {
-  const int height = static_cast<int>(m_bins.size());
-  if (height <= 1) return m_band.LowHz;
-  const double share = static_cast<double>(m) / static_cast<double>(height - 1);
-  if (m_log) return m_band.LowHz * std::pow(m_band.HighHz / m_band.LowHz, share);
-  return m_band.LowHz + (m_band.HighHz - m_band.LowHz) * share;
+  return RowHz(m_band, m_log, static_cast<int>(m_bins.size()), static_cast<double>(m));
 }
 
 void TSmoothRows::Fill(std::span<const double> amplitude, std::span<double> spectrum) const {
@@ -140,7 +143,7 @@ namespace {
 // that meet at a column give the same samples as one part doing both.
 class TSmoothPart {
 public:
-  TSmoothPart(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TSmoothRows& rows, int width,
+  TSmoothPart(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TRowPartials& rows, int width,
               std::span<float> out)
       : m_reader(reader), m_amplitudes(amplitudes), m_rows(rows), m_width(width), m_out(out),
         m_length(static_cast<std::size_t>(rows.FrameLength())),
@@ -221,7 +224,7 @@ private:
 
   TColumnReader& m_reader;
   const std::array<double, 766>& m_amplitudes;
-  const TSmoothRows& m_rows;
+  const TRowPartials& m_rows;
   int m_width;
   std::span<float> m_out;
   std::size_t m_length;
@@ -242,7 +245,7 @@ constexpr int kHelperBlockColumns = 16;
 
 }  // namespace
 
-float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TSmoothRows& rows,
+float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TRowPartials& rows,
                        int width, std::span<float> out, TProgressSink& progress, const TThreadStarter& startThread) {
   const int middle = width / 2;
   std::thread helper;

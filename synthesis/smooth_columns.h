@@ -29,7 +29,23 @@ namespace ombrisk {
 // grid of rateHz / kMaxSmoothFrameLength (0.67 Hz at 44100).
 inline constexpr std::int32_t kMaxSmoothFrameLength = std::int32_t{1} << 16;
 
-class TSmoothRows {
+// What a column's spectrum is made of: one transform length for every column, and the spectrum
+// of a column from its rows' amplitudes.
+class TRowPartials {
+public:
+  virtual ~TRowPartials() = default;
+  virtual std::int32_t FrameLength() const = 0;
+  virtual int Height() const = 0;
+  // Zeroes the packed spectrum (FrameLength values, and one spare after them that is left
+  // holding nothing of use) and adds every row's share, row m with amplitude amplitude[m].
+  virtual void Fill(std::span<const double> amplitude, std::span<double> spectrum) const = 0;
+};
+
+// Where row m (0 is the bottom row, fractions between rows allowed) belongs in the band: evenly or
+// geometrically spaced; a single row sits at the band's low end.
+double RowHz(TFrequencyBand band, bool logFrequency, int height, double m);
+
+class TSmoothRows : public TRowPartials {
 public:
   // height ≥ 1; band already checked (low < high ≤ rate / 2, or low = high for one row; low > 0
   // when logarithmic).
@@ -38,13 +54,11 @@ public:
   // The frequency row m (0 is the bottom row) belongs at; it sounds at the nearest bin of
   // FrameLength(), that is within rateHz / (2 × FrameLength()) of it.
   double WantedHz(int m) const;
-  std::int32_t FrameLength() const { return m_length; }
-  int Height() const { return static_cast<int>(m_bins.size()); }
+  std::int32_t FrameLength() const override { return m_length; }
+  int Height() const override { return static_cast<int>(m_bins.size()); }
 
-  // Zeroes the packed spectrum (FrameLength values, and one spare after them that is left
-  // holding nothing of use) and adds every row's partial, row m with amplitude amplitude[m] and
-  // its start phase.
-  void Fill(std::span<const double> amplitude, std::span<double> spectrum) const;
+  // Every row's partial, row m with amplitude amplitude[m] and its start phase.
+  void Fill(std::span<const double> amplitude, std::span<double> spectrum) const override;
 
 private:
   TFrequencyBand m_band;
@@ -65,7 +79,7 @@ std::array<double, 766> SmoothAmplitudes(const TSynthesisSettings& settings);
 // Progress counts the columns whose waveforms are made, reported on the calling thread. A long
 // sound is shared with a second thread (each takes half the columns, the samples on either side
 // of the middle column's centre); the samples are the same bits either way.
-float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TSmoothRows& rows,
+float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amplitudes, const TRowPartials& rows,
                        int width, std::span<float> out, TProgressSink& progress,
                        const TThreadStarter& startThread = StartThread);
 

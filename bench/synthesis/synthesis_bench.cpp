@@ -1,7 +1,9 @@
 // The whole synthesis run (pixel reads, rounding and the file write included) beside the bare
 // inverse transforms it needs for the same columns; the run should take at most 1.2× as long.
 // The smooth synthesis of the same picture, at the same length, should take at most 2× the run;
-// bench/synthesis/smooth_numpy.py times the same method written plainly with numpy.
+// bench/synthesis/smooth_numpy.py times the same method written plainly with numpy. Its stereo
+// kind (third argument 1) should take at most 2.2× the mono one (0) of the same picture, its
+// noise kind (2) at most 3×; bench/synthesis/colour_noise_quality.py measures how they sound.
 // Times are elapsed times. The run shares its columns between two threads (column_pipeline.h), so
 // its CPU column is the whole process's: set beside the transforms' it tells what the reads,
 // rounding and writes cost in processor time.
@@ -84,13 +86,26 @@ void BM_Synthesis(benchmark::State& state) {
   state.counters["columns/s"] = benchmark::Counter(static_cast<double>(width), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// Red and green differ, so that the two channels of a stereo run are not the same sound.
+TBitmap MakeColourPicture(int width, int height) {
+  TBitmap picture = MakeDisplayPicture(width, height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture.ScanLine(y);
+    for (int x = 0; x < width; ++x) row[3 * x + 1] = static_cast<std::uint8_t>(255 - row[3 * x + 1]);
+  }
+  return picture;
+}
+
+// Third argument: 0 mono tones, 1 stereo tones, 2 mono noise, 3 stereo noise; all of one picture.
 void BM_SmoothSynthesis(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0));
   const int height = static_cast<int>(state.range(1));
-  const TBitmap picture = MakeDisplayPicture(width, height);
+  const TBitmap picture = MakeColourPicture(width, height);
   const std::string path = OutputPath();
   TNullProgress progress;
-  const TShapedSound asDrawnLength;  // the literal run's length and band: the same samples
+  TShapedSound asDrawnLength;  // the literal run's length and band: the same samples
+  asDrawnLength.Stereo = (state.range(2) & 1) != 0;
+  asDrawnLength.Noise = (state.range(2) & 2) != 0;
   for (auto _ : state) {
     RunSmoothSynthesis(picture, TSynthesisSettings{}, asDrawnLength, path, progress);
     state.PauseTiming();
@@ -108,7 +123,15 @@ BENCHMARK(BM_Synthesis)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
-BENCHMARK(BM_SmoothSynthesis)->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_SmoothSynthesis)
+    ->Args({1920, 1080, 0})
+    ->Args({1920, 1080, 1})
+    ->Args({1920, 1080, 2})
+    ->Args({1920, 1080, 3})
+    ->Args({512, 512, 0})
+    ->Args({512, 512, 1})
+    ->Args({512, 512, 2})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace
 }  // namespace ombrisk

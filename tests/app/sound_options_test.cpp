@@ -2,6 +2,7 @@
 // the loaded picture, Cancel, a smooth sound of the chosen length and rate, fields left alone, and
 // shapes that cannot be made.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -9,10 +10,14 @@
 #include <QRadioButton>
 #include <QTest>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <utility>
 #include <cstdint>
 
 #include "app/image_control.h"
 #include "app/main_window.h"
+#include "app/preview_window.h"
 #include "app/radio_group.h"
 #include "app/sound_options_window.h"
 #include "app/start_up.h"
@@ -220,6 +225,75 @@ TEST_F(SoundOptionsTest, FieldsLeftAloneFollowThePictureTheSoundIsMadeFrom) {
   Load(40, 30);
   EXPECT_EQ(MakeSound("smooth.wav").size(), 44u + 2 * 40 * 64);
   EXPECT_TRUE(errors.Shown.empty()) << errors.Shown.front();
+}
+
+// "Stereo from colour" and "Noise bands" go with "Smooth"; a stereo sound reads the file's
+// colours again (red left, green right), and a file gone since it was loaded is the error box
+// with nothing written.
+TEST_F(SoundOptionsTest, StereoFromColourReadsTheFileAgain) {
+  const std::string picture = folder.Path("colour.bmp");
+  TBitmap colours = MakeGreyBitmap(12, 8);
+  for (int y = 0; y < 8; ++y) {
+    std::uint8_t* row = colours.ScanLine(y);
+    for (int x = 0; x < 12; ++x) {
+      row[3 * x] = 0;                                        // blue
+      row[3 * x + 1] = y < 4 ? 0 : 200;                      // green below
+      row[3 * x + 2] = y < 4 ? 255 : 0;                      // red above
+    }
+  }
+  colours.SaveToFile(picture);
+  dialogs.Answer("OpenPictureDialog1", picture);
+  Find<QPushButton>(form1, "Button1")->click();
+  ASSERT_TRUE(errors.Shown.empty());
+  ASSERT_TRUE(InWindow([&] {
+    for (const char* name : {"CheckBox1", "CheckBox2"}) EXPECT_FALSE(Find<QCheckBox>(window, name)->isEnabled());
+    ChooseSmooth();
+    EXPECT_EQ(Find<QCheckBox>(window, "CheckBox1")->text(), QStringLiteral("Stereo from colour"));
+    EXPECT_EQ(Find<QCheckBox>(window, "CheckBox2")->text(), QStringLiteral("Noise bands"));
+    ASSERT_TRUE(Find<QCheckBox>(window, "CheckBox1")->isEnabled());
+    Find<QCheckBox>(window, "CheckBox1")->setChecked(true);
+    Field("SpinEdit1")->setValue(0.1);
+    Press("Button1");
+  }));
+  ASSERT_TRUE(window.Choice().Shape.Stereo);
+  EXPECT_FALSE(window.Choice().Shape.Noise);
+
+  const std::vector<std::uint8_t> wave = MakeSound("stereo.wav");
+  ASSERT_TRUE(errors.Shown.empty()) << errors.Shown.front();
+  ASSERT_EQ(wave.size(), 44u + 4u * 4410u);
+  EXPECT_EQ(LittleEndian(wave, 22, 2), 2u);
+  EXPECT_EQ(LittleEndian(wave, 32, 2), 4u);
+  // The picture shown is grey, yet the channels differ: they came from the file's red and green.
+  bool differ = false;
+  for (std::size_t i = 44; i + 3 < wave.size(); i += 4) differ = differ || LittleEndian(wave, i, 2) != LittleEndian(wave, i + 2, 2);
+  EXPECT_TRUE(differ);
+
+  // "Preview" decodes the stereo sound, offering its mix and both channels; a mono one after it
+  // is read literally again.
+  TForm2& form2 = *windows.Forms().Form2;
+  auto preview = [&](const std::string& path) {
+    Find<QLineEdit>(form1, "Edit1")->setText(QString::fromStdString(path));
+    bool decoded = false;
+    int channels = 0;
+    EXPECT_TRUE(RunModalUntil(form2, [&] { Find<QPushButton>(form1, "Button3")->click(); }, [&] {
+      decoded = Find<QCheckBox>(form2, "CheckBox1")->isChecked();
+      channels = Find<QComboBox>(form2, "ComboBox5")->count();
+      return !form2.Image1().Picture().Empty();
+    }));
+    EXPECT_TRUE(errors.Shown.empty()) << errors.Shown.front();
+    return std::pair{decoded, channels};
+  };
+  EXPECT_EQ(preview(folder.Path("stereo.wav")), (std::pair{true, 3}));
+  const std::string mono = folder.Path("mono.wav");
+  WriteWaveFile(mono, 8, 64);
+  EXPECT_FALSE(preview(mono).first);
+
+  std::remove(picture.c_str());
+  const std::string gone = folder.Path("gone.wav");
+  Find<QLineEdit>(form1, "Edit1")->setText(QString::fromStdString(gone));
+  Find<QPushButton>(form1, "Button2")->click();
+  EXPECT_EQ(errors.Shown.size(), 1u);
+  EXPECT_FALSE(std::ifstream(gone).good());
 }
 
 struct TBadShape {

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end checks of `ombrisk-cli synth`, read back with Python's own wave module.
 
-usage: synth_cli_check.py CASE CLI ASSETS_DIR    (CASE: reader, flags, errors, hash, smooth)
+usage: synth_cli_check.py CASE CLI ASSETS_DIR    (CASE: reader, flags, errors, hash, smooth, colour)
 """
 import hashlib
 import math
@@ -162,6 +162,60 @@ def check_smooth(cli, assets, folder):
     expect(not os.path.exists(target), "a refused shape writes nothing")
 
 
+def check_colour(cli, assets, folder):
+    demo = os.path.join(assets, "ombrisk-demo.bmp")
+    # Red left, green right, as frames of a two-channel wave at the chosen rate.
+    picture = os.path.join(folder, "colour.bmp")
+    write_bmp(picture, 4, 8, lambda x, y: 0)
+    with open(picture, "r+b") as bmp:  # row 2 from the top red, row 5 green (rows stored bottom up)
+        data = bytearray(bmp.read())
+        row_bytes = 12
+        for x in range(4):
+            data[54 + (7 - 2) * row_bytes + 3 * x: 54 + (7 - 2) * row_bytes + 3 * x + 3] = bytes((0, 0, 255))
+            data[54 + (7 - 5) * row_bytes + 3 * x: 54 + (7 - 5) * row_bytes + 3 * x + 3] = bytes((0, 255, 0))
+        bmp.seek(0)
+        bmp.write(data)
+    out = os.path.join(folder, "colour.wav")
+    done = run(cli, picture, out, "--stereo", "--rate", "48000", "--seconds", "0.5")
+    expect(done.returncode == 0, f"--stereo failed: {done.stderr}")
+    with wave.open(out, "rb") as sound:
+        params = sound.getparams()
+        frames = struct.unpack(f"<{2 * params.nframes}h", sound.readframes(params.nframes))
+    expect((params.nchannels, params.sampwidth, params.framerate, params.nframes) == (2, 2, 48000, 24000),
+           f"--stereo format {params}")
+    left, right = frames[0::2], frames[1::2]
+    expect(left != right and max(map(abs, frames)) < 32767, "two different channels, below full scale")
+    # The noise: the same seed the same bytes, another seed other bytes, with and without --stereo.
+    made = {}
+    for flags in (("--noise",), ("--noise", "--seed", "1"), ("--noise", "--seed", "2"), ("--noise", "--stereo")):
+        done = run(cli, demo, out, "--seconds", "0.5", *flags)
+        expect(done.returncode == 0, f"{flags} failed: {done.stderr}")
+        made[flags] = open(out, "rb").read()
+    expect(made[("--noise",)] == made[("--noise", "--seed", "1")], "the default seed is 1")
+    expect(made[("--noise",)] != made[("--noise", "--seed", "2")], "another seed, other noise")
+    expect(made[("--noise", "--stereo")][22] == 2, "--noise --stereo: two channels")
+    # Each bad value: the usage error naming it, and nothing written.
+    target = os.path.join(folder, "never.wav")
+    cases = [
+        ((demo, target, "--noise", "--seed", "x"), 2, "'--seed' takes a whole number 0 ... 18446744073709551615, not 'x'"),
+        ((demo, target, "--noise", "--seed", "-1"), 2, "not '-1'"),
+        ((demo, target, "--noise", "--seed", "18446744073709551616"), 2, "not '18446744073709551616'"),
+        ((demo, target, "--seed", "3"), 2, "option '--seed' needs '--noise'"),
+        ((demo, target, "--stereo", "--seconds", "30000"), 2, "length 30000 s at 44100 Hz needs 5292000000 bytes"),
+        ((demo, target, "--stereo", "--rate", "22050"), 2, "sample rate 22050 Hz is not supported"),
+        ((demo, target, "--stereo", "--high-hz", "22051"), 2, "highest frequency 22051 Hz is above half"),
+        ((os.path.join(assets, "make_demo_picture.py"), target, "--stereo"), 1, "拡張子 .py の画像形式は処理できません.\n"),
+        ((os.path.join(folder, "missing.bmp"), target, "--stereo"), 1, "は開けません。"),
+    ]
+    for args, status, message in cases:
+        done = run(cli, *args)
+        expect(done.returncode == status, f"{args}: exit {done.returncode}, not {status}; {done.stderr}")
+        expect(message in done.stderr, f"{args}: {done.stderr!r} lacks {message!r}")
+    expect(not os.path.exists(target), "a refused run writes nothing")
+    # Half the rate is the highest frequency allowed, and is accepted.
+    expect(len(synth(cli, demo, out, "--rate", "96000", "--high-hz", "48000", rate=96000)) > 0, "--high-hz 48000 at 96 kHz")
+
+
 def check_hash(cli, assets, folder):
     out = os.path.join(folder, "demo.wav")
     failures = []
@@ -177,7 +231,7 @@ def check_hash(cli, assets, folder):
 def main():
     case, cli, assets = sys.argv[1:4]
     checks = {"reader": check_reader, "flags": check_flags, "errors": check_errors, "hash": check_hash,
-              "smooth": check_smooth}
+              "smooth": check_smooth, "colour": check_colour}
     with tempfile.TemporaryDirectory(prefix="ombrisk-synth-cli-") as folder:
         try:
             checks[case](cli, assets, folder)
