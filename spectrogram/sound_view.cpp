@@ -95,6 +95,10 @@ void ValidateSoundView(const TSoundView& view, const TRecordingInfo& info) {
     throw EViewError("Height", "a plot height of " + std::to_string(view.Height) + " pixels is not 1 to " +
                                    std::to_string(kLargestViewSide));
   }
+  if (std::int64_t{view.Width} * view.Height > kLargestViewPixels) {
+    throw EViewError("Height", "a plot of " + std::to_string(view.Width) + " × " + std::to_string(view.Height) +
+                                   " pixels is more than " + std::to_string(kLargestViewPixels) + " pixels");
+  }
   if (!(view.FromSeconds >= 0 && view.FromSeconds < length)) {
     throw EViewError("FromSeconds", "a start at " + Number(view.FromSeconds) + " s is not within the sound's " +
                                         Number(length) + " s");

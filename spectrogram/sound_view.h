@@ -49,6 +49,8 @@ private:
 inline constexpr std::int32_t kSmallestViewFrame = 64;
 inline constexpr std::int32_t kLargestViewFrame = 65536;
 inline constexpr int kLargestViewSide = 16384;
+// Width × Height at most: the levels (4 bytes a pixel) and the picture stay within a few hundred MB.
+inline constexpr std::int64_t kLargestViewPixels = std::int64_t{1} << 25;
 // Where a logarithmic axis starts when the view's band reaches down to 0 Hz.
 inline constexpr double kLogFloorHz = 20.0;
 
@@ -59,7 +61,8 @@ double SoundSeconds(const TRecordingInfo& info);
 TSoundView WholeSoundView(const TRecordingInfo& info, int width, int height);
 
 // Raises EViewError unless 0 ≤ From < To ≤ the file's length, 0 ≤ Low < High ≤ rate/2 (Low > 0 on
-// a logarithmic axis), Range > 0, Channel 0 … Channels, Width and Height 1 … kLargestViewSide,
+// a logarithmic axis), Range > 0, Channel 0 … Channels, Width and Height 1 … kLargestViewSide
+// (Height the field named where together they exceed kLargestViewPixels),
 // FrameSamples 0 or a power of two within kSmallestViewFrame … kLargestViewFrame and the window
 // one of the list.
 void ValidateSoundView(const TSoundView& view, const TRecordingInfo& info);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <exception>
 #include <mutex>
@@ -91,8 +93,16 @@ struct TRenderRun {
 };
 
 TSoundViewSource::TSoundViewSource(const std::string& path) {
-  const TRecordingReader reader(path, 0);
-  m_state = std::make_unique<TState>(path, reader.Info());
+  TRecordingReader reader(path, 0);
+  TRecordingInfo info = reader.Info();
+  // libsndfile's answer for a file whose length it cannot tell (an Ogg file cut short): views
+  // need the length, so count what it holds, once.
+  if (info.Frames == INT64_MAX) {
+    std::vector<float> chunk(1 << 16);
+    info.Frames = 0;
+    while (const std::size_t got = reader.Read(chunk)) info.Frames += static_cast<std::int64_t>(got);
+  }
+  m_state = std::make_unique<TState>(path, info);
 }
 
 TSoundViewSource::~TSoundViewSource() = default;

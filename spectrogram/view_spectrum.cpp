@@ -37,11 +37,18 @@ TFramePower::TFramePower(std::int32_t frameSamples, int windowIndex)
 
 void TFramePower::Add(std::span<const float> samples) {
   const std::size_t count = std::min(samples.size(), m_transform.size());
+  // Without branches, so that the loop vectorises: infinities clamp, a NaN passes through the
+  // clamp and is only noted, and the rare frame that holds one is mended after.
+  int unordered = 0;
   for (std::size_t j = 0; j < count; ++j) {
-    float s = samples[j];
-    if (!std::isfinite(s)) s = 0;
-    s = std::clamp(s, -kSampleLimit, kSampleLimit);
-    m_transform[j] = static_cast<double>(s) * m_weights[j];
+    const float s = samples[j];
+    unordered |= static_cast<int>(s != s);
+    m_transform[j] = static_cast<double>(std::min(std::max(s, -kSampleLimit), kSampleLimit)) * m_weights[j];
+  }
+  if (unordered != 0) {
+    for (std::size_t j = 0; j < count; ++j) {
+      if (samples[j] != samples[j]) m_transform[j] = 0.0;
+    }
   }
   std::fill(m_transform.begin() + static_cast<std::ptrdiff_t>(count), m_transform.end(), 0.0);
   ForwardRealFFT(m_n, m_transform);

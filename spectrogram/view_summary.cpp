@@ -12,7 +12,9 @@ constexpr double kTopDb = 60.0;
 constexpr double kStepsPerDb = 64.0;
 
 std::uint16_t CodeOf(double power) {
-  const double db = PowerDb(power);
+  // Single precision is ample for steps of 1/64 dB, and its logarithm is the cheaper one.
+  const auto p = static_cast<float>(power);
+  const double db = p > 0 ? std::max<double>(kSilenceDb, 10.0f * std::log10(p)) : kSilenceDb;
   return static_cast<std::uint16_t>(std::clamp(std::nearbyint((kTopDb - db) * kStepsPerDb), 0.0, 65535.0));
 }
 

@@ -24,5 +24,5 @@ done
 /usr/bin/time -f "ombrisk-cli view, whole file: %e s elapsed, %M KB peak" \
   "$build/cli/ombrisk-cli" view "$file" "$work/whole.png" --quiet
 /usr/bin/time -f "ombrisk-cli view, 30 s zoom: %e s elapsed, %M KB peak" \
-  "$build/cli/ombrisk-cli" view "$file" "$work/zoom.png" --from 900 --to 930 --quiet
+  "$build/cli/ombrisk-cli" view "$file" "$work/zoom.png" --from $((seconds / 2)) --to $((seconds / 2 + 30)) --quiet
 echo "load: $(uptime)"

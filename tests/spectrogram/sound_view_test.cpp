@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -109,6 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
     Fields, BadViewTest,
     ::testing::Values(TBadViewCase{"Width", [](TSoundView& v) { v.Width = 0; }},
                       TBadViewCase{"Height", [](TSoundView& v) { v.Height = kLargestViewSide + 1; }},
+                      TBadViewCase{"Height", [](TSoundView& v) { v.Width = v.Height = kLargestViewSide; }},
                       TBadViewCase{"FromSeconds", [](TSoundView& v) { v.FromSeconds = 10.0; }},
                       TBadViewCase{"FromSeconds", [](TSoundView& v) { v.FromSeconds = -0.5; }},
                       TBadViewCase{"ToSeconds", [](TSoundView& v) { v.FromSeconds = v.ToSeconds = 4.0; }},
@@ -268,6 +270,23 @@ TEST(SoundViewRender, ChannelsAndCancel) {
   });
   EXPECT_FALSE(stopped.Complete());
   EXPECT_EQ(calls, 1);
+}
+
+// A damaged float file: NaN counts as silence and infinities are held, so every level stays a
+// number and the tone beside them keeps its level.
+TEST(SoundViewRender, DamagedSamplesStayNumbers) {
+  TTempFile file(".wav");
+  std::vector<float> samples(kRate);
+  AddTone(samples, kRate, 1024.0, 1.0, 0.0, 1.0);
+  for (std::size_t i = 8000; i < 8400; ++i) samples[i] = i % 2 ? std::nanf("") : std::numeric_limits<float>::infinity();
+  WriteFloatWave(file.Path(), kRate, 1, samples);
+  TSoundViewSource source(file.Path());
+  TSoundView view = WholeSoundView(source.Info(), 64, 128);
+  view.FrameSamples = 256;
+  const TViewLevels levels = source.Render(view);
+  for (const float db : levels.Db) ASSERT_TRUE(std::isfinite(db));
+  EXPECT_NEAR(levels.At(10, LoudestRow(levels, 10)), 0.0, 0.05);
+  EXPECT_GT(levels.At(31, 0), 20.0f) << "the held infinities are loud";
 }
 
 TEST(SoundViewSource, NamesTheFileItCannotRead) {
