@@ -19,12 +19,14 @@
 #include "app/accelerator_keys.h"
 #include "app/bitmap_image.h"
 #include "app/error_display.h"
+#include "app/file_dialog.h"
 #include "app/file_drop_target.h"
 #include "app/form_fonts.h"
 #include "app/qt_audio_sink.h"
 #include "app/view_playback.h"
 #include "app/view_plot.h"
 #include "app/view_reprojection.h"
+#include "spectrogram/editable_export.h"
 #include "spectrogram/view_readout.h"
 #include "toolkit/exception.h"
 
@@ -157,7 +159,14 @@ void TSoundViewWindow::CreateControls() {
   m_readout = new QLabel(bottom);
   m_readout->setObjectName(QStringLiteral("Readout"));
   bottomLayout->addWidget(m_readout, 1);
+  // At the row's end: the read-out gives up the room, nothing else moves.
+  m_exportButton = new QPushButton(QStringLiteral("Export for editing..."), bottom);
+  m_exportButton->setObjectName(QStringLiteral("ExportButton"));
+  m_exportButton->setFocusPolicy(Qt::TabFocus);
+  m_exportButton->setEnabled(false);
+  bottomLayout->addWidget(m_exportButton);
   layout->addWidget(bottom);
+  connect(m_exportButton, &QPushButton::clicked, this, [this] { RunAction(m_services.Errors, [this] { ExportForEditing(); }); });
 
   connect(m_channelList, &QComboBox::activated, this, [this](int index) {
     Change([&](TSoundView view, const TRecordingInfo&) {
@@ -193,10 +202,20 @@ void TSoundViewWindow::Open(const std::string& path) {
   m_playback->SoundShown(path, 0, info.SampleRateHz);
   setWindowTitle(WindowTitleFor(path));
   FillChannels(info.Channels);
+  m_exportButton->setEnabled(true);
   TSoundView view = WholeSoundView(info, std::max(m_view.Width, 1), std::max(m_view.Height, 1));
   view.RangeDb = m_rangeBox->value();
   m_shown = {};
   ShowView(WithLogFrequency(view, m_logFrequencyBox->isChecked(), info));
+}
+
+void TSoundViewWindow::ExportForEditing() {
+  if (!m_source) return;
+  TFileDialog dialog("ExportDialog", TFileDialogKind::fdSave, kEditablePngFilter, m_services.Dialogs, this);
+  if (!dialog.Execute()) return;
+  // The whole file at its own rate and the default frames for it, whatever the view shows: the
+  // picture is for turning back into the same sound.
+  WriteEditableSpectrogramFile(m_source->Path(), m_view.Channel, {}, dialog.FileName);
 }
 
 void TSoundViewWindow::ShowAbove() {

@@ -30,6 +30,7 @@
 #include "spectrogram/view_levels.h"
 
 class QCheckBox;
+class QPushButton;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -84,6 +85,8 @@ private:
   void ColumnsRendered(const TViewLevels& columns, int first);
   void RenderDone(TViewLevels levels);
   void FillChannels(std::int32_t channels);
+  // "Export for editing...": the shown file's channel as an editable spectrogram PNG.
+  void ExportForEditing();
   // Runs a change of the view as a user action: a failure goes to the error box.
   void Change(const std::function<TSoundView(const TSoundView&, const TRecordingInfo&)>& change);
 
@@ -95,6 +98,7 @@ private:
   QProgressBar* m_progressBar = nullptr;
   TViewPlot* m_plot = nullptr;
   QLabel* m_readout = nullptr;
+  QPushButton* m_exportButton = nullptr;
   TFileDropTarget* m_dropTarget = nullptr;
   std::unique_ptr<TViewPlayback> m_playback;
 
@@ -107,6 +111,8 @@ private:
   QTimer m_columnsRedraw;            // gathers the columns of a render into fewer redraws
   TViewRenderer m_renderer;
 };
+
+inline constexpr const char* kEditablePngFilter = "PNG picture (*.png)|*.png|All files (*.*)|*.*";
 
 // How far one notch of the wheel, and one press of + or −, zooms.
 inline constexpr double kViewWheelZoom = 1.25;

@@ -370,3 +370,33 @@ TEST(PreviewViewButtonTest, SitsInFreeSpaceAndOpensTheViewerOnThePreviewsFile) {
 }  // namespace
 }  // namespace testing
 }  // namespace ombrisk
+
+namespace ombrisk::testing {
+namespace {
+
+// "Export for editing..." writes the file `ombrisk-cli analyze --decode --editable` writes.
+TEST_F(SoundViewWindowTest, ExportForEditingWritesTheClisEditablePicture) {
+  QPushButton* exportButton = Find<QPushButton>(viewer, "ExportButton");
+  EXPECT_EQ(exportButton->text(), QStringLiteral("Export for editing..."));
+  EXPECT_FALSE(exportButton->isEnabled());
+  const std::string sound = MakeSound(folder);
+  ASSERT_TRUE(viewer.OpenFile(sound));
+  const std::string exported = folder.Path("exported.png");
+  dialogs.Answer("ExportDialog", exported);
+  exportButton->click();
+  ASSERT_TRUE(errors.Shown.empty()) << errors.Shown.front();
+
+  const std::string drawn = folder.Path("drawn.png");
+  QProcess cli;
+  cli.start(QStringLiteral(OMBRISK_CLI), {QStringLiteral("analyze"), QString::fromStdString(sound),
+                                          QString::fromStdString(drawn), QStringLiteral("--decode"),
+                                          QStringLiteral("--editable")});
+  ASSERT_TRUE(cli.waitForFinished(kRenderWaitMs));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(exported);
+  EXPECT_GT(bytes.size(), 100u);
+  EXPECT_EQ(bytes, ReadFileBytes(drawn));
+}
+
+}  // namespace
+}  // namespace ombrisk::testing
