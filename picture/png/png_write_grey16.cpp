@@ -6,6 +6,7 @@
 
 #include "picture/png/png_error.h"
 #include "picture/png/png_filter.h"
+#include "picture/png/png_idat_writer.h"
 #include "picture/png/png_records.h"
 #include "picture/png/png_write_chunk.h"
 #include "picture/png/png_write_stream.h"
@@ -17,39 +18,6 @@ namespace {
 
 constexpr std::size_t kIdatBytes = 32768;
 constexpr std::int64_t kLargestSide = 0x7FFFFFFF;
-
-// Deflates rows as they come and leaves the compressed bytes in "IDAT" chunks.
-class TGreyIdat {
-public:
-  explicit TGreyIdat(TStream& stream) : m_stream(stream), m_out(kIdatBytes) {
-    if (deflateInit(&m_z, Z_DEFAULT_COMPRESSION) != Z_OK) throw EPngError(kSPngWriteError);
-  }
-  ~TGreyIdat() { deflateEnd(&m_z); }
-  TGreyIdat(const TGreyIdat&) = delete;
-  TGreyIdat& operator=(const TGreyIdat&) = delete;
-
-  void Write(const std::uint8_t* data, std::size_t size) { Run(data, size, Z_NO_FLUSH); }
-  void Finish() { Run(nullptr, 0, Z_FINISH); }
-
-private:
-  void Run(const std::uint8_t* data, std::size_t size, int flush) {
-    m_z.next_in = const_cast<Bytef*>(data);
-    m_z.avail_in = static_cast<uInt>(size);
-    for (;;) {
-      m_z.next_out = m_out.data();
-      m_z.avail_out = static_cast<uInt>(m_out.size());
-      const int result = deflate(&m_z, flush);
-      if (result == Z_STREAM_ERROR) throw EPngError(kSPngWriteError);
-      const std::size_t produced = m_out.size() - m_z.avail_out;
-      if (produced > 0) WritePngChunk(m_stream, "IDAT", m_out.data(), produced);
-      if (flush == Z_FINISH ? result == Z_STREAM_END : (m_z.avail_in == 0 && m_z.avail_out > 0)) return;
-    }
-  }
-
-  TStream& m_stream;
-  std::vector<std::uint8_t> m_out;
-  z_stream m_z{};
-};
 
 }  // namespace
 
@@ -84,7 +52,7 @@ void WriteGrey16Png(TStream& stream, std::int64_t width, std::int64_t height, st
 
   const std::size_t rowBytes = 2 * rowSamples;
   std::vector<std::uint8_t> raw(rowBytes), prior(rowBytes, 0), filtered(rowBytes + 1), scratch(rowBytes);
-  TGreyIdat idat(stream);
+  TIdatWriter idat(stream, Z_DEFAULT_COMPRESSION, Z_DEFAULT_STRATEGY, kIdatBytes);
   for (std::int64_t y = 0; y < height; ++y) {
     const std::uint16_t* const row = samples.data() + static_cast<std::size_t>(y) * rowSamples;
     for (std::size_t x = 0; x < rowSamples; ++x) {
