@@ -1,7 +1,5 @@
 // ombrisk-cli view: any sound file drawn as the viewer window shows it — a view of it in dBFS,
 // in colour, with axes — through the same Qt-free code the window draws with.
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
