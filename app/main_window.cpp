@@ -24,6 +24,7 @@
 #include "app/version_window.h"
 #include "picture/load_picture.h"
 #include "signal/wave_header.h"
+#include "synthesis/editable_resynthesis.h"
 #include "synthesis/shaped_sound.h"
 #include "synthesis/synthesis_run.h"
 #include "toolkit/picture.h"
@@ -155,6 +156,8 @@ void TForm1::LoadPicture(const std::string& fileName) {
   ombrisk::LoadPicture(fileName, m_image1->Picture());
   m_pictureFileName = fileName;
   m_image1->PictureChanged();
+  m_editedSpectrogramPath = CarriesEditableParameters(fileName) ? fileName : std::string();
+  m_soundOptions->SetEditedSpectrogramAvailable(!m_editedSpectrogramPath.empty());
   m_button2->setEnabled(true);
   m_button6->setEnabled(true);
 }
@@ -185,6 +188,12 @@ void TForm1::Button2Click() {
   const TSynthesisSettings settings = Settings();
   TProgressBarSink progress(*m_progressBar1);
   const TSoundChoice& choice = m_soundOptions->Choice();
+  if (choice.Edited && !m_editedSpectrogramPath.empty()) {
+    progress.SetMax(1);
+    ResynthesizeFile(m_editedSpectrogramPath, {}, {}, m_edit1->text().toStdString());
+    progress.SetPosition(1);
+    return;
+  }
   if (!choice.Smooth) {
     RunSynthesis(m_image1->Picture(), settings, m_edit1->text().toStdString(), progress);
     return;

@@ -91,6 +91,8 @@ private:
   TFileDialog m_saveDialog1;
   TFileDropTarget* m_fileDropTarget1 = nullptr;
   std::string m_pictureFileName;  // the file Image1 was last loaded from: stereo reads its colours again
+  // The loaded picture's file when it is an editable spectrogram with its parameters, else empty.
+  std::string m_editedSpectrogramPath;
 };
 
 // The main window's fixed client size and the output path it starts with.

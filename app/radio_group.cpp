@@ -23,6 +23,14 @@ void TRadioGroup::SetItemIndex(int index) {
   if (QAbstractButton* button = m_buttons.button(index)) button->setChecked(true);
 }
 
+void TRadioGroup::ClearItemIndex() {
+  QAbstractButton* const checked = m_buttons.checkedButton();
+  if (checked == nullptr) return;
+  m_buttons.setExclusive(false);
+  checked->setChecked(false);
+  m_buttons.setExclusive(true);
+}
+
 QRadioButton* TRadioGroup::Item(int index) const { return qobject_cast<QRadioButton*>(m_buttons.button(index)); }
 
 }  // namespace ombrisk

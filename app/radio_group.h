@@ -21,6 +21,8 @@ public:
   // The selected item, or -1 while none is.
   int ItemIndex() const { return m_buttons.checkedId(); }
   void SetItemIndex(int index);
+  // No item selected, as while another choice outside the group stands.
+  void ClearItemIndex();
   QRadioButton* Item(int index) const;
 
 private:

@@ -100,10 +100,21 @@ void TSoundOptionsWindow::CreateControls() {
   // Below everything that was there before, so that nothing else moves.
   layout->addWidget(m_checkBox1);
   layout->addWidget(m_checkBox2);
+  // Below everything else, the two check boxes too, so that nothing moves. Not auto-exclusive: it and the group
+  // exclude each other by hand.
+  m_editedChoice = new QRadioButton(QStringLiteral("From an edited spectrogram"), this);
+  m_editedChoice->setObjectName(QStringLiteral("EditedRadioButton"));
+  m_editedChoice->setAutoExclusive(false);
+  m_editedChoice->setEnabled(false);
+  layout->addWidget(m_editedChoice);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(m_radioGroup1->Item(1), &QRadioButton::toggled, this, &TSoundOptionsWindow::SmoothToggled);
   SmoothToggled(false);
+  connect(m_editedChoice, &QRadioButton::clicked, this, &TSoundOptionsWindow::EditedClicked);
+  for (int item = 0; item < 2; ++item) {
+    connect(m_radioGroup1->Item(item), &QRadioButton::clicked, m_editedChoice, [this] { m_editedChoice->setChecked(false); });
+  }
   connect(m_button1, &QPushButton::clicked, this, &TSoundOptionsWindow::Button1Click);
   connect(m_button2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -120,6 +131,7 @@ bool TSoundOptionsWindow::Execute(const TBitmap& picture, const TSynthesisSettin
 void TSoundOptionsWindow::ShowChoice(const TBitmap& picture, const TSynthesisSettings& settings) {
   const TShapedSound& shape = m_choice.Shape;
   m_radioGroup1->SetItemIndex(m_choice.Smooth ? 1 : 0);
+  m_editedChoice->setChecked(false);
 
   // A field rounds what it is given to its decimals; the start remembers the rounded value.
   const auto start = [](QDoubleSpinBox& field, double shown, double meaning) {
@@ -139,6 +151,23 @@ void TSoundOptionsWindow::ShowChoice(const TBitmap& picture, const TSynthesisSet
   const int rateIndex = m_comboBox1->findData(shape.RateHz);
   m_comboBox1->setCurrentIndex(rateIndex < 0 ? 0 : rateIndex);
   m_radioGroup1->Item(m_choice.Smooth ? 1 : 0)->setFocus();
+  if (m_choice.Edited) {
+    m_editedChoice->setChecked(true);
+    EditedClicked();
+    m_editedChoice->setFocus();
+  }
+}
+
+void TSoundOptionsWindow::SetEditedSpectrogramAvailable(bool available) {
+  m_editedChoice->setEnabled(available);
+  if (!available) m_choice.Edited = false;
+}
+
+void TSoundOptionsWindow::EditedClicked() {
+  // A click on the chosen item keeps it chosen, as in the group.
+  m_editedChoice->setChecked(true);
+  m_radioGroup1->ClearItemIndex();
+  SmoothToggled(false);
 }
 
 TSoundChoice TSoundOptionsWindow::ShownChoice() const {
@@ -147,6 +176,13 @@ TSoundChoice TSoundOptionsWindow::ShownChoice() const {
   };
   TSoundChoice shown;
   shown.Smooth = m_radioGroup1->ItemIndex() == 1;
+  shown.Edited = m_editedChoice->isChecked() && m_editedChoice->isEnabled();
+  // The other choices stay as they were while this one stands.
+  if (shown.Edited) {
+    shown.Smooth = m_choice.Smooth;
+    shown.Shape = m_choice.Shape;
+    return shown;
+  }
   shown.Shape.Seconds = value(*m_spinEdit1, m_secondsStart);
   const bool bandUntouched = m_spinEdit2->value() == m_lowStart.Shown && m_spinEdit3->value() == m_highStart.Shown;
   if (!(bandUntouched && m_bandFollowsPicture)) {
@@ -173,7 +209,7 @@ void TSoundOptionsWindow::Button1Click() {
   // A choice that cannot be made keeps the window open, the error shown, the fields as typed.
   RunAction(m_errors, [this] {
     const TSoundChoice shown = ShownChoice();
-    if (shown.Smooth && m_picture != nullptr) CheckShapedSound(*m_picture, m_settings, shown.Shape);
+    if (shown.Smooth && !shown.Edited && m_picture != nullptr) CheckShapedSound(*m_picture, m_settings, shown.Shape);
     m_choice = shown;
     accept();
   });

@@ -20,6 +20,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
+class QRadioButton;
 
 namespace ombrisk {
 
@@ -29,6 +30,9 @@ class TRadioGroup;
 struct TSoundChoice {
   bool Smooth = false;  // false: the sound as drawn, and Shape is not used
   TShapedSound Shape;
+  // "From an edited spectrogram": the sound made again from the loaded editable PNG; Smooth and
+  // Shape then wait for the other choices.
+  bool Edited = false;
 };
 
 class TSoundOptionsWindow : public QDialog {
@@ -42,6 +46,9 @@ public:
   // picture, from picture and settings. True when OK confirmed a choice that can be made.
   bool Execute(const TBitmap& picture, const TSynthesisSettings& settings);
   const TSoundChoice& Choice() const { return m_choice; }
+  // Whether the loaded picture carries an editable spectrogram's parameters: enables the third
+  // choice, and without them a choice of it falls back to the other two.
+  void SetEditedSpectrogramAvailable(bool available);
 
 private:
   // What a field shows when the window opens and what it stands for while left there.
@@ -55,6 +62,7 @@ private:
   TSoundChoice ShownChoice() const;
   void SmoothToggled(bool smooth);
   void Button1Click();
+  void EditedClicked();
 
   TErrorDisplay& m_errors;
   TSoundChoice m_choice;
@@ -79,6 +87,7 @@ private:
   QPushButton* m_button2 = nullptr;
   QCheckBox* m_checkBox1 = nullptr;  // "Stereo from colour"
   QCheckBox* m_checkBox2 = nullptr;  // "Noise bands"
+  QRadioButton* m_editedChoice = nullptr;
 };
 
 // The rates the smooth sound is made at, the first one the default.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QShowEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -18,12 +19,14 @@
 #include "app/accelerator_keys.h"
 #include "app/bitmap_image.h"
 #include "app/error_display.h"
+#include "app/file_dialog.h"
 #include "app/file_drop_target.h"
 #include "app/form_fonts.h"
 #include "app/qt_audio_sink.h"
 #include "app/view_playback.h"
 #include "app/view_plot.h"
 #include "app/view_reprojection.h"
+#include "spectrogram/editable_export.h"
 #include "spectrogram/view_readout.h"
 #include "toolkit/exception.h"
 
@@ -77,6 +80,14 @@ TSoundViewWindow::TSoundViewWindow(const TUiServices& services, std::unique_ptr<
   };
   m_plot->OnResized = [this] {
     if (m_source) Change([](const TSoundView& view, const TRecordingInfo&) { return view; });
+  };
+  m_columnsRedraw.setSingleShot(true);
+  m_columnsRedraw.setInterval(kViewColumnsRedrawMs);
+  connect(&m_columnsRedraw, &QTimer::timeout, this, [this] { RunAction(m_services.Errors, [this] { Redraw(); }); });
+  m_renderer.OnQuick = [this](TViewLevels levels) {
+    if (levels.Width != m_view.Width || levels.Height != m_view.Height) return;
+    m_shown = std::move(levels);
+    RunAction(m_services.Errors, [this] { Redraw(); });
   };
   m_renderer.OnColumns = [this](const TViewLevels& columns, int first) { ColumnsRendered(columns, first); };
   m_renderer.OnDone = [this](TViewLevels levels) { RenderDone(std::move(levels)); };
@@ -148,7 +159,14 @@ void TSoundViewWindow::CreateControls() {
   m_readout = new QLabel(bottom);
   m_readout->setObjectName(QStringLiteral("Readout"));
   bottomLayout->addWidget(m_readout, 1);
+  // At the row's end: the read-out gives up the room, nothing else moves.
+  m_exportButton = new QPushButton(QStringLiteral("Export for editing..."), bottom);
+  m_exportButton->setObjectName(QStringLiteral("ExportButton"));
+  m_exportButton->setFocusPolicy(Qt::TabFocus);
+  m_exportButton->setEnabled(false);
+  bottomLayout->addWidget(m_exportButton);
   layout->addWidget(bottom);
+  connect(m_exportButton, &QPushButton::clicked, this, [this] { RunAction(m_services.Errors, [this] { ExportForEditing(); }); });
 
   connect(m_channelList, &QComboBox::activated, this, [this](int index) {
     Change([&](TSoundView view, const TRecordingInfo&) {
@@ -184,10 +202,20 @@ void TSoundViewWindow::Open(const std::string& path) {
   m_playback->SoundShown(path, 0, info.SampleRateHz);
   setWindowTitle(WindowTitleFor(path));
   FillChannels(info.Channels);
+  m_exportButton->setEnabled(true);
   TSoundView view = WholeSoundView(info, std::max(m_view.Width, 1), std::max(m_view.Height, 1));
   view.RangeDb = m_rangeBox->value();
   m_shown = {};
   ShowView(WithLogFrequency(view, m_logFrequencyBox->isChecked(), info));
+}
+
+void TSoundViewWindow::ExportForEditing() {
+  if (!m_source) return;
+  TFileDialog dialog("ExportDialog", TFileDialogKind::fdSave, kEditablePngFilter, m_services.Dialogs, this);
+  if (!dialog.Execute()) return;
+  // The whole file at its own rate and the default frames for it, whatever the view shows: the
+  // picture is for turning back into the same sound.
+  WriteEditableSpectrogramFile(m_source->Path(), m_view.Channel, {}, dialog.FileName);
 }
 
 void TSoundViewWindow::ShowAbove() {
@@ -255,8 +283,19 @@ void TSoundViewWindow::keyPressEvent(QKeyEvent* event) {
   Change(change);
 }
 
+void TSoundViewWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // What closing the window stopped is computed again.
+  if (m_source && !m_exact && !m_renderer.Busy()) {
+    m_progressBar->setValue(0);
+    m_renderer.Request(m_source, m_view);
+  }
+}
+
 void TSoundViewWindow::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
+  // Closed, not minimised: a long file is not read on for a window nobody sees.
+  if (!event->spontaneous()) m_renderer.Cancel();
   // Modal only over the window it was opened from: shown again by itself, it blocks nothing.
   if (!event->spontaneous() && windowModality() != Qt::NonModal) setWindowModality(Qt::NonModal);
 }
@@ -266,28 +305,30 @@ void TSoundViewWindow::Change(const std::function<TSoundView(const TSoundView&, 
   RunAction(m_services.Errors, [&] { ShowView(change(m_view, m_source->Info())); });
 }
 
-TSoundView TSoundViewWindow::FittedToArea(TSoundView view) const {
+TSoundView TSoundViewWindow::FittedToArea(TSoundView view, TViewFigureLayout& layout) const {
   const QSize area = m_plot->size();
   for (int round = 0; round < kFitRounds; ++round) {
-    const TViewFigureLayout layout = ViewFigureLayout(view, m_source->Path(), m_source->Info());
+    layout = ViewFigureLayout(view, m_source->Path(), m_source->Info());
     const int width = std::clamp(view.Width + area.width() - layout.Width, 1, kLargestViewSide);
     const int height = std::clamp(view.Height + area.height() - layout.Height, 1, kLargestViewSide);
-    if (width == view.Width && height == view.Height) break;
+    if (width == view.Width && height == view.Height) return view;
     view.Width = width;
     view.Height = height;
   }
+  layout = ViewFigureLayout(view, m_source->Path(), m_source->Info());
   return view;
 }
 
 void TSoundViewWindow::ShowView(TSoundView view) {
-  view = FittedToArea(view);
+  TViewFigureLayout layout;
+  view = FittedToArea(view, layout);
   if (view == m_view && !m_shown.Db.empty()) return;
-  // The first picture: the source's own summary, else what is shown now moved to the new view.
-  std::optional<TViewLevels> first = m_source->QuickRender(view);
-  if (!first && m_view.Channel == view.Channel && !m_shown.Db.empty()) first = ReprojectLevels(m_shown, m_view, view);
-  m_shown = first ? std::move(*first) : SilentLevels(view.Width, view.Height);
+  // The first picture, at once: what is shown now moved to the new view. The source's summary
+  // follows from the worker, then the exact columns.
+  if (m_view.Channel == view.Channel && !m_shown.Db.empty()) m_shown = ReprojectLevels(m_shown, m_view, view);
+  else m_shown = SilentLevels(view.Width, view.Height);
   m_view = view;
-  m_layout = ViewFigureLayout(m_view, m_source->Path(), m_source->Info());
+  m_layout = layout;
   m_exact = false;
   {
     const QSignalBlocker quiet(m_logFrequencyBox);
@@ -300,6 +341,7 @@ void TSoundViewWindow::ShowView(TSoundView view) {
 }
 
 void TSoundViewWindow::Redraw() {
+  m_columnsRedraw.stop();
   const TColourMap map = m_coloursList->currentIndex() == 1 ? TColourMap::Grey : TColourMap::Heat;
   const std::unique_ptr<TPixelBitmap> figure = DrawViewFigure(m_shown, m_view, map, m_source->Path(), m_source->Info());
   m_plot->SetFigure(ToQImage(*figure), QRect(m_layout.PlotLeft, m_layout.PlotTop, m_view.Width, m_view.Height));
@@ -309,14 +351,16 @@ void TSoundViewWindow::Redraw() {
 
 void TSoundViewWindow::ColumnsRendered(const TViewLevels& columns, int first) {
   PutLevelColumns(columns, first, m_shown);
-  m_progressBar->setValue(first + columns.Width);
-  RunAction(m_services.Errors, [this] { Redraw(); });
+  // A render may do its columns in more than one run at once: the bar counts them.
+  m_progressBar->setValue(m_progressBar->value() + columns.Width);
+  if (!m_columnsRedraw.isActive()) m_columnsRedraw.start();
 }
 
 void TSoundViewWindow::RenderDone(TViewLevels levels) {
   if (levels.Width != m_view.Width || levels.Height != m_view.Height) return;
   m_shown = std::move(levels);
   m_exact = true;
+  m_columnsRedraw.stop();
   m_progressBar->setValue(0);
   RunAction(m_services.Errors, [this] { Redraw(); });
 }

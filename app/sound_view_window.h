@@ -2,8 +2,9 @@
 // fitted to the window, in dBFS and colour with axes, a legend and a read-out under the pointer;
 // the wheel zooms time about the pointer (Shift+wheel the band), dragging pans, and the keys do
 // the same: + and − zoom time (with Ctrl the band), the arrows pan, Home shows the whole again,
-// Space plays what is in view. Each view is computed again from the sound at the window's size on
-// a worker thread and drawn column by column over a first picture made from what is already held.
+// Space plays what is in view. Each view is shown at once from what the window holds, then from the
+// source's summary, and computed again from the sound at the window's size on a worker thread,
+// drawn column by column as they come.
 // What it paints is DrawViewFigure's picture of the view, as `ombrisk-cli view` writes it.
 //
 //   TSoundViewWindow viewer(services);
@@ -13,6 +14,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -28,6 +30,7 @@
 #include "spectrogram/view_levels.h"
 
 class QCheckBox;
+class QPushButton;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -66,6 +69,7 @@ public:
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
 private:
@@ -73,14 +77,16 @@ private:
   void Open(const std::string& path);
   // Shows view at once from what is held, then has it computed.
   void ShowView(TSoundView view);
-  // view with its plot made as large as the picture area allows.
-  TSoundView FittedToArea(TSoundView view) const;
+  // view with its plot made as large as the picture area allows; layout gets its figure's layout.
+  TSoundView FittedToArea(TSoundView view, TViewFigureLayout& layout) const;
   void Redraw();
   void ShowReadout();
   void ShowPlayhead();
   void ColumnsRendered(const TViewLevels& columns, int first);
   void RenderDone(TViewLevels levels);
   void FillChannels(std::int32_t channels);
+  // "Export for editing...": the shown file's channel as an editable spectrogram PNG.
+  void ExportForEditing();
   // Runs a change of the view as a user action: a failure goes to the error box.
   void Change(const std::function<TSoundView(const TSoundView&, const TRecordingInfo&)>& change);
 
@@ -92,6 +98,7 @@ private:
   QProgressBar* m_progressBar = nullptr;
   TViewPlot* m_plot = nullptr;
   QLabel* m_readout = nullptr;
+  QPushButton* m_exportButton = nullptr;
   TFileDropTarget* m_dropTarget = nullptr;
   std::unique_ptr<TViewPlayback> m_playback;
 
@@ -101,12 +108,18 @@ private:
   TViewLevels m_shown;          // m_view's levels as far as known
   bool m_exact = false;
   std::optional<QPoint> m_pointer;  // the plot pixel under the pointer
+  QTimer m_columnsRedraw;            // gathers the columns of a render into fewer redraws
   TViewRenderer m_renderer;
 };
+
+inline constexpr const char* kEditablePngFilter = "PNG picture (*.png)|*.png|All files (*.*)|*.*";
 
 // How far one notch of the wheel, and one press of + or −, zooms.
 inline constexpr double kViewWheelZoom = 1.25;
 inline constexpr double kViewKeyZoom = 1.5;
+// At most this often the columns of a render are drawn as they come, leaving the window's thread
+// time for the user's steps.
+inline constexpr int kViewColumnsRedrawMs = 100;
 // The share of the plot one arrow press pans by.
 inline constexpr double kViewKeyPanShare = 0.125;
 

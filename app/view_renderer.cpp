@@ -73,6 +73,9 @@ void TViewRenderer::Work() {
 
 void TViewRenderer::Run(const TJob& job) {
   try {
+    if (std::optional<TViewLevels> quick = job.Source->QuickRender(job.View); quick && Current(job.Number)) {
+      PostQuick(job.Number, std::move(*quick));
+    }
     TViewLevels levels = job.Source->Render(job.View, [&](const TViewLevels& done, int first, int end) {
       if (!Current(job.Number)) return false;
       if (end > first) PostColumns(job.Number, LevelColumns(done, first, end), first);
@@ -82,6 +85,15 @@ void TViewRenderer::Run(const TJob& job) {
   } catch (...) {
     PostFailed(job.Number, std::current_exception());
   }
+}
+
+void TViewRenderer::PostQuick(std::uint64_t number, TViewLevels levels) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, number, levels = std::move(levels)]() mutable {
+        if (Current(number) && OnQuick) OnQuick(std::move(levels));
+      },
+      Qt::QueuedConnection);
 }
 
 void TViewRenderer::PostColumns(std::uint64_t number, TViewLevels columns, int first) {

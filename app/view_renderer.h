@@ -1,9 +1,11 @@
-// TViewRenderer: the viewer window's worker thread. It renders one view of a sound at a time
-// (TSoundViewSource::Render) and hands the columns back to the window's thread as they are done,
-// so the window stays responsive over a file of hours. A newer request cancels an older one: only
-// the latest request's columns, result or failure ever reach the handlers.
+// TViewRenderer: the viewer window's worker thread. For each view of a sound it first draws the
+// view from the source's summary (TSoundViewSource::QuickRender), then renders it exactly
+// (Render), handing the columns back to the window's thread as they are done, so the window stays
+// responsive over a file of hours. A newer request cancels an older one: only the latest
+// request's quick picture, columns, result or failure ever reach the handlers, in that order.
 //
 //   TViewRenderer renderer;
+//   renderer.OnQuick = [&](TViewLevels levels) { show them until the columns come; };
 //   renderer.OnColumns = [&](const TViewLevels& columns, int first) { copy into shown levels; };
 //   renderer.OnDone = [&](TViewLevels levels) { ... };  renderer.OnFailed = [&](std::exception_ptr e) { ... };
 //   renderer.Request(source, view);
@@ -43,8 +45,10 @@ public:
   // A request is pending or rendering, as far as the window's thread knows.
   bool Busy() const { return m_busy; }
 
-  // Called on the window's thread. OnColumns gets columns first … first + columns.Width − 1 of
-  // the view, final; OnDone the whole render; OnFailed what the render raised.
+  // Called on the window's thread. OnQuick gets the view drawn from the summary, where the source
+  // has one for it; OnColumns columns first … first + columns.Width − 1 of the view, final;
+  // OnDone the whole render; OnFailed what the render raised.
+  std::function<void(TViewLevels levels)> OnQuick;
   std::function<void(const TViewLevels& columns, int first)> OnColumns;
   std::function<void(TViewLevels levels)> OnDone;
   std::function<void(std::exception_ptr failure)> OnFailed;
@@ -60,6 +64,7 @@ private:
   void Run(const TJob& job);
   bool Current(std::uint64_t number) const { return m_latest.load(std::memory_order_acquire) == number; }
   // Each runs the handler on the window's thread if number is still the latest request then.
+  void PostQuick(std::uint64_t number, TViewLevels levels);
   void PostColumns(std::uint64_t number, TViewLevels columns, int first);
   void PostDone(std::uint64_t number, TViewLevels levels);
   void PostFailed(std::uint64_t number, std::exception_ptr failure);

@@ -23,6 +23,8 @@ constexpr const char* kAnalyzeUsage =
     "usage: ombrisk-cli analyze WAVE IMAGE [--size N] [--window NAME] [--log-frequency] [--log-voltage]\n"
     "                           [--brightness 0..100] [--invert] [--decode] [--channel N]\n"
     "                           [--axes] [--colours NAME] [--quiet]\n"
+    "       ombrisk-cli analyze SOUND IMAGE.png --decode --editable [--size N] [--hop H] [--range DB]\n"
+    "                           [--channel N]\n"
     "Draws the spectrogram of WAVE into IMAGE (.bmp: 32 bits per pixel, as \"Save Spectram\" writes it;\n"
     ".png: 8-bit greyscale). One column for every N samples, N/2 rows with the lowest frequency at\n"
     "the bottom, loud bins dark on white.\n"
@@ -39,10 +41,18 @@ constexpr const char* kAnalyzeUsage =
     "  --axes            frame the spectrogram with time, frequency, a level legend and the file's name\n"
     "  --colours NAME    grey (default) or heat (black to yellow, brighter where louder); .png then\n"
     "                    holds colour\n"
-    "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n";
+    "  --quiet           no progress bar (it is only drawn when stderr is a terminal)\n"
+    "With --decode --editable, IMAGE (.png) is a 16-bit grey spectrogram to edit and turn back into\n"
+    "sound with 'resynth': Hann frames of N samples (default 2048 at 44.1 and 48 kHz, the same\n"
+    "duration at other rates) every H samples, N/2 + 1 rows from half the rate down to 0 Hz, black\n"
+    "for 0 dBFS, white for -DB or quieter; the parameters go into the PNG's \"Comment\" text.\n"
+    "  --size N          a power of two, 64 … 16384\n"
+    "  --hop H           1 … N samples, default N/4\n"
+    "  --range DB        1 … 400, default 120\n";
 
-const TOptionSpec kAnalyzeOptions{{"--log-frequency", "--log-voltage", "--invert", "--quiet", "--decode", "--axes"},
-                                  {"--size", "--window", "--brightness", "--channel", "--colours"}};
+const TOptionSpec kAnalyzeOptions{
+    {"--log-frequency", "--log-voltage", "--invert", "--quiet", "--decode", "--axes", "--editable"},
+    {"--size", "--window", "--brightness", "--channel", "--colours", "--hop", "--range"}};
 
 std::int32_t ParseSampleSize(const std::string& text) {
   for (int index = 0; index < kSampleSizeCount; ++index) {
@@ -75,6 +85,10 @@ TColourMap ParseColours(const std::string& text) {
 int RunAnalyze(const std::vector<std::string>& args) {
   return RunCommand("analyze", kAnalyzeUsage, args, [&] {
     const TCommandLine line = ParseCommandLine(args, kAnalyzeOptions);
+    if (line.Has("--editable")) return RunEditableAnalysis(line);
+    for (const char* option : {"--hop", "--range"}) {
+      if (line.Value(option)) throw TUsageError(std::string("option '") + option + "' needs '--editable'");
+    }
     RequirePositionals(line, {"WAVE", "IMAGE"});
     const std::string& wavePath = line.Positionals[0];
     const std::string& imagePath = line.Positionals[1];

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <exception>
 #include <new>
 #include <utility>
@@ -80,6 +81,16 @@ int ParseIntOption(const std::string& option, const std::string& text, int minim
   if (text.empty() || error != std::errc{} || stop != end || value < minimum || value > maximum) {
     throw TUsageError("option '" + option + "' takes a whole number from " + std::to_string(minimum) + " to " +
                       std::to_string(maximum) + ", not '" + text + "'");
+  }
+  return value;
+}
+
+double ParseNumberOption(const std::string& option, const std::string& text) {
+  double value = 0;
+  const char* const end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc{} || stop != end || !std::isfinite(value)) {
+    throw TUsageError("option '" + option + "' takes a number, not '" + text + "'");
   }
   return value;
 }

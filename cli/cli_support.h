@@ -56,6 +56,9 @@ void RequirePositionals(const TCommandLine& line, const std::vector<std::string>
 // A whole decimal number within minimum … maximum, else TUsageError naming the option.
 int ParseIntOption(const std::string& option, const std::string& text, int minimum, int maximum);
 
+// A finite decimal number, the whole text, else TUsageError naming the option and the text.
+double ParseNumberOption(const std::string& option, const std::string& text);
+
 // Prints the message as the desktop program's error box shows it (period rule) and a newline on
 // stderr; returns kExitFailure.
 int ReportFailure(const std::string& message);

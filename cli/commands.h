@@ -10,6 +10,11 @@ namespace ombrisk::cli {
 int RunSynth(const std::vector<std::string>& args);
 int RunGrey(const std::vector<std::string>& args);
 int RunAnalyze(const std::vector<std::string>& args);
+int RunResynth(const std::vector<std::string>& args);
+
+struct TCommandLine;
+// analyze --editable, after the arguments were split.
+int RunEditableAnalysis(const TCommandLine& line);
 int RunView(const std::vector<std::string>& args);
 
 }  // namespace ombrisk::cli

@@ -13,6 +13,8 @@ constexpr const char* kUsage =
     "  grey PICTURE IMAGE\n"
     "  analyze WAVE IMAGE [--size N] [--window NAME] [--log-frequency] [--log-voltage] [--brightness 0..100]\n"
     "                     [--invert] [--quiet]\n"
+    "  analyze SOUND IMAGE.png --decode --editable [--size N] [--hop H] [--range DB] [--channel N]\n"
+    "  resynth IMAGE.png SOUND.wav [--iterations K] [--rate R --size N --hop H --range DB]\n"
     "  view SOUND IMAGE [--width W] [--height H] [--from S] [--to S] [--low-hz F] [--high-hz F]\n"
     "                   [--log-frequency] [--range DB] [--colours heat|grey] [--channel N] [--size N]\n"
     "                   [--window NAME] [--no-axes] [--quiet]\n"
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
   if (command == "synth") return ombrisk::cli::RunSynth(rest);
   if (command == "grey") return ombrisk::cli::RunGrey(rest);
   if (command == "analyze") return ombrisk::cli::RunAnalyze(rest);
+  if (command == "resynth") return ombrisk::cli::RunResynth(rest);
   if (command == "view") return ombrisk::cli::RunView(rest);
   std::fprintf(stderr, "ombrisk-cli: unknown command '%s'\n%s", command.c_str(), kUsage);
   return 2;

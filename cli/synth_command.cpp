@@ -54,17 +54,6 @@ const TOptionSpec kSynthOptions{
 
 const char* const kShapeOptions[] = {"--seconds", "--low-hz", "--high-hz", "--rate"};
 
-// A finite decimal number, the whole text; TUsageError naming the option and the text otherwise.
-double ParseNumber(const std::string& option, const std::string& text) {
-  double value = 0;
-  const char* const end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc{} || stop != end || !std::isfinite(value)) {
-    throw TUsageError("option '" + option + "' takes a number, not '" + text + "'");
-  }
-  return value;
-}
-
 std::uint64_t ParseSeed(const std::string& text) {
   std::uint64_t value = 0;
   const char* const end = text.data() + text.size();
@@ -83,12 +72,12 @@ std::optional<TShapedSound> ShapeFromLine(const TCommandLine& line) {
   if (!smooth) return std::nullopt;
   TShapedSound shape;
   if (const auto text = line.Value("--seconds")) {
-    shape.Seconds = ParseNumber("--seconds", *text);
+    shape.Seconds = ParseNumberOption("--seconds", *text);
     if (shape.Seconds <= 0) throw TUsageError("option '--seconds' takes a length above 0, not '" + *text + "'");
   }
   for (const auto& [option, field] : {std::pair{"--low-hz", &shape.LowHz}, std::pair{"--high-hz", &shape.HighHz}}) {
     if (const auto text = line.Value(option)) {
-      *field = ParseNumber(option, *text);
+      *field = ParseNumberOption(option, *text);
       if (*field < 0) throw TUsageError(std::string("option '") + option + "' takes a frequency of 0 or more, not '" + *text + "'");
     }
   }

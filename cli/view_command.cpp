@@ -1,7 +1,5 @@
 // ombrisk-cli view: any sound file drawn as the viewer window shows it — a view of it in dBFS,
 // in colour, with axes — through the same Qt-free code the window draws with.
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -43,16 +41,6 @@ constexpr const char* kViewUsage =
 const TOptionSpec kViewOptions{{"--log-frequency", "--no-axes", "--quiet"},
                                {"--width", "--height", "--from", "--to", "--low-hz", "--high-hz", "--range",
                                 "--colours", "--channel", "--size", "--window"}};
-
-double ParseNumber(const std::string& option, const std::string& text) {
-  double value = 0;
-  const char* const end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc{} || stop != end || !std::isfinite(value)) {
-    throw TUsageError("option '" + option + "' takes a number, not '" + text + "'");
-  }
-  return value;
-}
 
 int ParseWindowName(const std::string& text) {
   const std::string name = Lower(text);
@@ -99,7 +87,7 @@ int RunView(const std::vector<std::string>& args) {
     const auto number = [&](const char* option) -> std::optional<double> {
       const auto text = line.Value(option);
       if (!text) return std::nullopt;
-      return ParseNumber(option, *text);
+      return ParseNumberOption(option, *text);
     };
     const std::optional<double> from = number("--from");
     const std::optional<double> to = number("--to");

@@ -28,15 +28,6 @@ std::string Fixed(double value, int decimals) {
 // Decimals that show every multiple of step (a 1, 2 or 5 times a power of ten) exactly.
 int DecimalsFor(double step) { return std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9))); }
 
-// 1, 2, 5, 10, 20, 50 … from the power of ten at or below first, through 10^last.
-std::vector<double> OneTwoFive(int first, int last) {
-  std::vector<double> steps;
-  for (int exponent = first; exponent <= last; ++exponent) {
-    for (const double m : {1.0, 2.0, 5.0}) steps.push_back(m * std::pow(10.0, exponent));
-  }
-  return steps;
-}
-
 std::string Clock(double seconds, bool hours) {
   const auto whole = static_cast<long long>(std::floor(seconds + 1e-9));
   std::array<char, 64> text{};
@@ -54,6 +45,42 @@ void ValidateAxes(const TFigureAxes& axes) {
 }
 
 }  // namespace
+
+// 1, 2, 5, 10, 20, 50 … from the power of ten at or below first, through 10^last.
+std::vector<double> OneTwoFive(int first, int last) {
+  std::vector<double> steps;
+  for (int exponent = first; exponent <= last; ++exponent) {
+    for (const double m : {1.0, 2.0, 5.0}) steps.push_back(m * std::pow(10.0, exponent));
+  }
+  return steps;
+}
+
+std::vector<TTick> LogFrequencyTicks(double lowestHz, double highestHz, int minSpacing,
+                                     const std::function<int(double hz)>& row) {
+  std::vector<TTick> ticks;
+  const int firstDecade = static_cast<int>(std::floor(std::log10(lowestHz)));
+  const int lastDecade = static_cast<int>(std::ceil(std::log10(highestHz)));
+  for (const std::vector<int>& labelled : {std::vector<int>{1, 2, 5}, std::vector<int>{1}}) {
+    ticks.clear();
+    int lastLabelledRow = -1;
+    bool crowded = false;
+    for (int decade = firstDecade; decade <= lastDecade; ++decade) {
+      for (int m = 1; m <= 9; ++m) {
+        const double hz = m * std::pow(10.0, decade);
+        if (hz < lowestHz * (1 - 1e-12) || hz > highestHz * (1 + 1e-12)) continue;
+        const bool labels = std::find(labelled.begin(), labelled.end(), m) != labelled.end();
+        const int y = row(hz);
+        if (labels) {
+          if (lastLabelledRow >= 0 && lastLabelledRow - y < minSpacing) crowded = true;
+          lastLabelledRow = y;
+        }
+        ticks.push_back({y, labels ? FrequencyLabel(hz, hz) : std::string()});
+      }
+    }
+    if (!crowded) break;
+  }
+  return ticks;
+}
 
 std::string TickNumber(double value, int decimals) { return Fixed(value, decimals); }
 
@@ -112,10 +139,6 @@ std::vector<TTick> FrequencyTicks(const TFigureAxes& axes, int minSpacing) {
   ValidateAxes(axes);
   const int height = axes.SampleSize / 2;
   const double binsPerHz = static_cast<double>(axes.SampleSize) / axes.SampleRateHz;
-  const auto label = [](double hz, double step) {
-    if (hz < 1000.0) return Fixed(hz, DecimalsFor(std::min(step, 1.0))) + " Hz";
-    return Fixed(hz / 1000.0, DecimalsFor(step / 1000.0)) + " kHz";
-  };
   std::vector<TTick> ticks;
   if (!axes.LogFrequency) {
     const double top = (height - 1) / binsPerHz;
@@ -123,41 +146,16 @@ std::vector<TTick> FrequencyTicks(const TFigureAxes& axes, int minSpacing) {
       if (step * binsPerHz < minSpacing) continue;
       for (long long i = 0; static_cast<double>(i) * step <= top + 1e-9; ++i) {
         const double hz = static_cast<double>(i) * step;
-        ticks.push_back({static_cast<int>(std::lround(height - 1 - hz * binsPerHz)), label(hz, step)});
+        ticks.push_back({static_cast<int>(std::lround(height - 1 - hz * binsPerHz)), FrequencyLabel(hz, step)});
       }
       return ticks;
     }
     return ticks;
   }
   const double logTop = std::log10(static_cast<double>(height - 1));
-  const auto row = [&](double hz) {
+  return LogFrequencyTicks(1.0 / binsPerHz, (height - 1) / binsPerHz, minSpacing, [&](double hz) {
     return height - 1 - static_cast<int>(std::lround((height - 1) * std::log10(hz * binsPerHz) / logTop));
-  };
-  const double lowest = 1.0 / binsPerHz;
-  const double highest = (height - 1) / binsPerHz;
-  const auto within = [&](double hz) { return hz >= lowest * (1 - 1e-12) && hz <= highest * (1 + 1e-12); };
-  const int firstDecade = static_cast<int>(std::floor(std::log10(lowest)));
-  const int lastDecade = static_cast<int>(std::ceil(std::log10(highest)));
-  for (const std::vector<int>& labelled : {std::vector<int>{1, 2, 5}, std::vector<int>{1}}) {
-    ticks.clear();
-    int lastLabelledRow = -1;
-    bool crowded = false;
-    for (int decade = firstDecade; decade <= lastDecade; ++decade) {
-      for (int m = 1; m <= 9; ++m) {
-        const double hz = m * std::pow(10.0, decade);
-        if (!within(hz)) continue;
-        const bool labels = std::find(labelled.begin(), labelled.end(), m) != labelled.end();
-        const int y = row(hz);
-        if (labels) {
-          if (lastLabelledRow >= 0 && lastLabelledRow - y < minSpacing) crowded = true;
-          lastLabelledRow = y;
-        }
-        ticks.push_back({y, labels ? label(hz, hz) : std::string()});
-      }
-    }
-    if (!crowded) break;
-  }
-  return ticks;
+  });
 }
 
 int LegendTopLevel(const TFigureAxes& axes) {

@@ -63,5 +63,12 @@ int TickDecimals(double step);
 std::string ClockLabel(double seconds, bool hours, int decimals = 0);
 // "500 Hz", "2.5 kHz": hz with the decimals its step needs.
 std::string FrequencyLabel(double hz, double step);
+// 1, 2, 5 × 10^first … 10^last: the steps an axis may take.
+std::vector<double> OneTwoFive(int first, int last);
+// A logarithmic frequency axis from lowestHz to highestHz: a tick on every 1 … 9 × 10^k within
+// it, the 1s, 2s and 5s labelled, or the 1s alone where those would come closer than minSpacing
+// rows; row gives the row (from the top) a frequency is drawn on.
+std::vector<TTick> LogFrequencyTicks(double lowestHz, double highestHz, int minSpacing,
+                                     const std::function<int(double hz)>& row);
 
 }  // namespace ombrisk

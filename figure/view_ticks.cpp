@@ -9,15 +9,6 @@ namespace {
 
 constexpr int kLabelGap = 16;
 
-// 1, 2, 5 × 10^first … 10^last.
-std::vector<double> OneTwoFive(int first, int last) {
-  std::vector<double> steps;
-  for (int exponent = first; exponent <= last; ++exponent) {
-    for (const double m : {1.0, 2.0, 5.0}) steps.push_back(m * std::pow(10.0, exponent));
-  }
-  return steps;
-}
-
 // The row whose band holds hz: rows span y … y + 1 of RowOfHz.
 int RowHolding(const TSoundView& view, double hz) {
   return std::clamp(static_cast<int>(std::floor(RowOfHz(view, hz) - 1e-9)), 0, view.Height - 1);
@@ -74,28 +65,7 @@ std::vector<TTick> ViewFrequencyTicks(const TSoundView& view, int minSpacing) {
     }
     return ticks;
   }
-  const int firstDecade = static_cast<int>(std::floor(std::log10(lo)));
-  const int lastDecade = static_cast<int>(std::ceil(std::log10(hi)));
-  for (const std::vector<int>& labelled : {std::vector<int>{1, 2, 5}, std::vector<int>{1}}) {
-    ticks.clear();
-    int lastLabelledRow = -1;
-    bool crowded = false;
-    for (int decade = firstDecade; decade <= lastDecade; ++decade) {
-      for (int m = 1; m <= 9; ++m) {
-        const double hz = m * std::pow(10.0, decade);
-        if (hz < lo * (1 - 1e-12) || hz > hi * (1 + 1e-12)) continue;
-        const bool labels = std::find(labelled.begin(), labelled.end(), m) != labelled.end();
-        const int y = RowHolding(view, hz);
-        if (labels) {
-          if (lastLabelledRow >= 0 && lastLabelledRow - y < minSpacing) crowded = true;
-          lastLabelledRow = y;
-        }
-        ticks.push_back({y, labels ? FrequencyLabel(hz, hz) : std::string()});
-      }
-    }
-    if (!crowded) break;
-  }
-  return ticks;
+  return LogFrequencyTicks(lo, hi, minSpacing, [&](double hz) { return RowHolding(view, hz); });
 }
 
 std::vector<TTick> ViewLevelTicks(double rangeDb, int height, int minSpacing) {

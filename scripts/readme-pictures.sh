@@ -35,4 +35,31 @@ for channel in 1 2; do
   "$cli" analyze "$work/stereo.wav" "docs/ombrisk-colour-channel$channel.png" --decode --channel "$channel" \
       --size 512 --window hanning --brightness 100 --quiet
 done
-echo "assets/ombrisk-colour.png, docs/ombrisk-colour-channel*.png, docs/ombrisk-demo-spectrogram.png, docs/rocket-*-spectrogram.png and docs/ombrisk-recording.png redrawn"
+
+# A sound edited as a picture: three tones with a burst of white noise, the hiss above the tones
+# erased from the editable spectrogram (by Pillow here, as an editor would) and made into sound again.
+sox -n -r 22050 -b 16 "$work/tones.wav" synth 3 sine 330 sine 495 sine 660 remix - gain -12
+sox -n -r 22050 -b 16 "$work/noise.wav" synth 0.5 whitenoise gain -3 pad 1.2
+sox -m "$work/tones.wav" "$work/noise.wav" "$work/tune.wav"
+"$cli" analyze "$work/tune.wav" "$work/tune-edit.png" --decode --editable
+/usr/bin/python3 - "$work/tune-edit.png" <<'PYTHON'
+import sys
+from PIL import Image, ImageDraw, PngImagePlugin
+path = sys.argv[1]
+image = Image.open(path)
+keep = PngImagePlugin.PngInfo()
+for key, value in image.text.items():
+    keep.add_text(key, value)
+hop, rate, rows = 256, 22050, image.height
+top_hz = 800  # everything above the tones
+ImageDraw.Draw(image).rectangle([int(1.15 * rate / hop), 0, int(1.75 * rate / hop), int(rows * (1 - top_hz / (rate / 2)))],
+                                fill=65535)
+image.save(path, pnginfo=keep)
+PYTHON
+"$cli" resynth "$work/tune-edit.png" "$work/tune-again.wav"
+for name in tune tune-again; do
+  "$cli" analyze "$work/$name.wav" "docs/editable-$name.png" --decode --axes --colours heat --window hanning --size 256 \
+      --log-voltage --brightness 100 --quiet
+done
+
+echo "docs/editable-tune*.png, assets/ombrisk-colour.png, docs/ombrisk-colour-channel*.png, docs/ombrisk-demo-spectrogram.png, docs/rocket-*-spectrogram.png and docs/ombrisk-recording.png redrawn"

@@ -56,4 +56,7 @@ done
 sox -n -r 48000 -c 2 -b 24 "$work/recording.flac" synth 8 sine 200-9000 pinknoise vol 0.5
 same_on_one_processor recording.bmp analyze "$work/recording.flac" --decode --size 512 --window blackman
 same_on_one_processor recording-2.bmp analyze "$work/recording.flac" --decode --channel 2 --log-voltage
+# The resynthesis shares its transforms between two threads.
+"$cli" analyze "$work/recording.flac" "$work/editable.png" --decode --editable --hop 1024
+same_on_one_processor resynth.wav resynth "$work/editable.png" --iterations 2
 echo "thread-sanitizer: no reports"

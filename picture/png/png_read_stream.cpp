@@ -111,6 +111,9 @@ void TPngReadStream::ResetState() {
   if (m_timeTarget != nullptr) *m_timeTarget = TPngTime{};
   if (m_chromaticitiesTarget != nullptr) m_chromaticitiesTarget->fill(0);
   if (m_gifgTarget != nullptr) m_gifgTarget->fill(0);
+  if (m_grey16Target != nullptr) m_grey16Target->clear();
+  m_grey16Active = false;
+  m_grey16Complete = false;
   m_bitDepth = 0;
   m_headerBitDepth = 0;
   m_chunkFlags = 0;
@@ -211,6 +214,12 @@ void TPngReadStream::ReadImage() {
   m_rowBlock = std::make_unique<std::uint8_t[]>(2 * (sourceLine + 4) + outputLine + 4 + alphaLine);
 
   const std::int64_t height = Target()->Height();
+  m_grey16Active = m_grey16Target != nullptr && m_grey && !m_hasAlpha && m_headerBitDepth == 16;
+  if (m_grey16Active) {
+    m_grey16Target->assign(static_cast<std::size_t>(CheckedMultiply(static_cast<std::uint64_t>(Target()->Width()),
+                                                                    static_cast<std::uint64_t>(height))),
+                           0);
+  }
   NextStage(1, m_interlace == 1 ? Adam7RowTotal(height) : height, 98);
   RunPasses(inflater, mapping);
   m_chunkFlags |= kImageDone;
@@ -242,6 +251,10 @@ void TPngReadStream::RunPasses(TPngInflater& inflater, const TPngOutputMapping& 
                                 alpha};
 
   std::int64_t rowCounter = 1;
+  std::int64_t rowsLeft = interlaced ? 0 : height;
+  for (int pass = 0; interlaced && pass <= lastPass; ++pass) {
+    if (!Adam7Skipped(pass, width, height)) rowsLeft += Adam7Rows(pass, height);
+  }
   for (int pass = 0; pass <= lastPass; ++pass) {
     if (interlaced && Adam7Skipped(pass, width, height)) continue;
     const TPassColumns columns = PassColumns(pass, interlaced, width, mapping.OutputBits);
@@ -255,6 +268,15 @@ void TPngReadStream::RunPasses(TPngInflater& inflater, const TPngOutputMapping& 
         throw EPngError(kSPngReadError);
       }
       PlaceRow(placement, columns, current + 1, line, maskLine);
+      if (m_grey16Active) {
+        const std::uint8_t* const samples = current + 1;
+        std::uint16_t* const out = m_grey16Target->data() + static_cast<std::size_t>(y * width);
+        for (std::int64_t i = 0; i < columns.pixels; ++i) {
+          out[columns.geometry.ColumnStart + i * columns.geometry.ColumnStep] =
+              static_cast<std::uint16_t>(samples[2 * i] << 8 | samples[2 * i + 1]);
+        }
+      }
+      --rowsLeft;
       std::swap(current, prior);
       if (rowCounter % 4 == 2 || height < 4) UpdateProgress(rowCounter);
       ++rowCounter;
@@ -262,6 +284,7 @@ void TPngReadStream::RunPasses(TPngInflater& inflater, const TPngOutputMapping& 
     }
     if (Eof() || Stopped()) break;
   }
+  m_grey16Complete = m_grey16Active && rowsLeft == 0;
 }
 
 void TPngReadStream::BuildPaletteMask() {

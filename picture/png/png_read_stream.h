@@ -8,12 +8,13 @@
 //
 // Output: grey and palette pictures keep 1, 4 or 8 bits per pixel with a palette (2-bit samples
 // become 4-bit indices), colour pictures become 24-bit blue, green, red; 16-bit samples keep their
-// high byte. CRCs are not checked; chunks without a handler are skipped, critical or not.
+// high byte (a 16-bit grey picture can leave its full samples in a target as well). CRCs are not checked; chunks without a handler are skipped, critical or not.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "picture/png/custom_graphic_read_stream.h"
 #include "picture/png/png_pixel_convert.h"
@@ -35,6 +36,11 @@ public:
   void SetTimeTarget(TPngTime* time) { m_timeTarget = time; }
   void SetChromaticitiesTarget(TPngChromaticities* chromaticities) { m_chromaticitiesTarget = chromaticities; }
   void SetGifgTarget(TPngGifg* gifg) { m_gifgTarget = gifg; }
+  // A 16-bit grey picture without alpha also leaves its samples here at full precision, row after
+  // row from the top (width × height values); any other picture leaves it empty.
+  void SetGrey16Target(std::vector<std::uint16_t>* samples) { m_grey16Target = samples; }
+  // Whether every row of the image data reached the 16-bit target (false for a file cut short).
+  bool Grey16Complete() const { return m_grey16Complete; }
 
   bool HasAlpha() const { return m_hasAlpha; }
   bool Grey() const { return m_grey; }
@@ -114,6 +120,9 @@ private:
   TPngTime* m_timeTarget = nullptr;
   TPngChromaticities* m_chromaticitiesTarget = nullptr;
   TPngGifg* m_gifgTarget = nullptr;
+  std::vector<std::uint16_t>* m_grey16Target = nullptr;
+  bool m_grey16Active = false;
+  bool m_grey16Complete = false;
 
   TColor m_backgroundColor = kClNone;
   TColor m_transparentColor = kClNone;

@@ -9,6 +9,7 @@
 #include "picture/png/png_adam7.h"
 #include "picture/png/png_error.h"
 #include "picture/png/png_filter.h"
+#include "picture/png/png_idat_writer.h"
 #include "picture/png/png_write_chunk.h"
 #include "picture/png/png_write_rows.h"
 #include "toolkit/size_limits.h"
@@ -18,53 +19,6 @@ namespace ombrisk {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// The deflate side of the image data: compressed bytes leave in chunks of at most chunkSize.
-class TIdatWriter {
-public:
-  TIdatWriter(TStream& stream, int level, int strategy, std::size_t chunkSize)
-      : m_stream(stream), m_chunkSize(chunkSize), m_frame(kPngChunkHead + chunkSize + kPngChunkTail) {
-    m_z.zalloc = Z_NULL;
-    m_z.zfree = Z_NULL;
-    m_z.opaque = Z_NULL;
-    if (deflateInit2(&m_z, level, Z_DEFLATED, 15, 8, strategy) != Z_OK) throw EPngError(kSPngWriteError);
-    Restart();
-  }
-  ~TIdatWriter() { deflateEnd(&m_z); }
-  TIdatWriter(const TIdatWriter&) = delete;
-  TIdatWriter& operator=(const TIdatWriter&) = delete;
-
-  void Write(const std::uint8_t* data, std::size_t size) { Run(data, size, Z_NO_FLUSH); }
-  void Finish() { Run(nullptr, 0, Z_FINISH); }
-
-private:
-  void Run(const std::uint8_t* data, std::size_t size, int flush) {
-    m_z.next_in = const_cast<Bytef*>(data);
-    m_z.avail_in = static_cast<uInt>(size);
-    for (;;) {
-      const int result = deflate(&m_z, flush);
-      if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) throw EPngError(kSPngWriteError);
-      if (m_z.avail_out == 0) Emit();
-      if (flush == Z_FINISH ? result == Z_STREAM_END : (m_z.avail_in == 0 && m_z.avail_out > 0)) break;
-      if (result == Z_BUF_ERROR && m_z.avail_out > 0) throw EPngError(kSPngWriteError);
-    }
-    if (flush == Z_FINISH && m_z.avail_out < m_chunkSize) Emit();
-  }
-  // Compressed bytes go straight into the chunk's frame.
-  void Restart() {
-    m_z.next_out = m_frame.data() + kPngChunkHead;
-    m_z.avail_out = static_cast<uInt>(m_chunkSize);
-  }
-  void Emit() {
-    WritePngFramedChunk(m_stream, "IDAT", m_frame.data(), m_chunkSize - m_z.avail_out);
-    Restart();
-  }
-
-  TStream& m_stream;
-  std::size_t m_chunkSize;
-  Bytes m_frame;
-  z_stream m_z{};
-};
 
 // The filter of filter modes other than 0: 2 … 5 use filter 1 … 4, the rest filter 0.
 int FixedFilter(int filterMode) { return filterMode >= 2 && filterMode <= 5 ? filterMode - 1 : 0; }

@@ -22,11 +22,14 @@
 #include "app/sound_options_window.h"
 #include "app/start_up.h"
 #include "app_test_support.h"
+#include "picture/png/png_write_grey16.h"
+#include "spectrogram/editable_spectrogram.h"
 #include "synthesis/shaped_sound.h"
 #include "synthesis/synthesis_run.h"
 #include "toolkit/conventions.h"
 #include "toolkit/exception.h"
 #include "toolkit/progress.h"
+#include "toolkit/safe_file_stream.h"
 
 namespace ombrisk::testing {
 namespace {
@@ -342,6 +345,66 @@ INSTANTIATE_TEST_SUITE_P(
                       TBadShape{"FewerSamplesThanColumns", false, {0.001, 100, 8000, 44100}},
                       TBadShape{"PastTheHeaderLimit", false, {100000, 100, 8000, 96000}}),
     TByName());
+
+}  // namespace
+}  // namespace ombrisk::testing
+
+namespace ombrisk::testing {
+namespace {
+
+// The third choice exists only while the loaded picture is an editable spectrogram, and then
+// makes the sound again at its own rate and length.
+TEST_F(SoundOptionsTest, EditedSpectrogramChoiceFollowsTheLoadedPicture) {
+  const TEditableParameters p{.RateHz = 22050, .Size = 512, .Hop = 128, .RangeDb = 120.0, .Samples = 5000};
+  std::vector<double> sound(5000);
+  for (std::size_t t = 0; t < sound.size(); ++t) sound[t] = 0.3 * std::sin(0.05 * static_cast<double>(t));
+  const TEditableSpectrogram spectrogram = AnalyzeEditable(sound, p);
+  const std::string editable = folder.Path("edited.png");
+  {
+    TSafeFileStream out(editable);
+    WriteGrey16Png(out, spectrogram.Columns, spectrogram.Rows, spectrogram.Levels,
+                   {{"Comment", FormatEditableParameters(p)}});
+    out.Commit();
+  }
+  dialogs.Answer("OpenPictureDialog1", editable);
+  Find<QPushButton>(form1, "Button1")->click();
+  ASSERT_TRUE(errors.Shown.empty());
+  // Shown as any picture: one grey pixel per level.
+  EXPECT_EQ(form1.Image1().Picture().Height(), 257);
+
+  EXPECT_TRUE(InWindow([&] {
+    QRadioButton* edited = Find<QRadioButton>(window, "EditedRadioButton");
+    EXPECT_EQ(edited->text(), QStringLiteral("From an edited spectrogram"));
+    ASSERT_TRUE(edited->isEnabled());
+    edited->click();
+    EXPECT_EQ(Find<TRadioGroup>(window, "RadioGroup1")->ItemIndex(), -1);
+    EXPECT_FALSE(Field("SpinEdit1")->isEnabled());
+    Press("Button1");
+  }));
+  ASSERT_TRUE(window.Choice().Edited);
+  const std::vector<std::uint8_t> wave = MakeSound("edited.wav");
+  ASSERT_TRUE(errors.Shown.empty()) << errors.Shown.front();
+  ASSERT_EQ(wave.size(), 44u + 2 * 5000);
+  EXPECT_EQ(LittleEndian(wave, 24, 4), 22050u);
+
+  // Back to the group: the edited choice lets go.
+  EXPECT_TRUE(InWindow([&] {
+    EXPECT_TRUE(Find<QRadioButton>(window, "EditedRadioButton")->isChecked());
+    Find<TRadioGroup>(window, "RadioGroup1")->Item(0)->click();
+    EXPECT_FALSE(Find<QRadioButton>(window, "EditedRadioButton")->isChecked());
+    Press("Button2");
+  }));
+  EXPECT_TRUE(window.Choice().Edited);
+
+  // A picture without the parameters: the choice is gone and the sound is the one as drawn.
+  Load(40, 30);
+  EXPECT_FALSE(window.Choice().Edited);
+  EXPECT_TRUE(InWindow([&] {
+    EXPECT_FALSE(Find<QRadioButton>(window, "EditedRadioButton")->isEnabled());
+    EXPECT_EQ(Find<TRadioGroup>(window, "RadioGroup1")->ItemIndex(), 0);
+  }));
+  EXPECT_EQ(LittleEndian(MakeSound("drawn.wav"), 24, 4), 44100u);
+}
 
 }  // namespace
 }  // namespace ombrisk::testing

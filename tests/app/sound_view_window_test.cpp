@@ -75,7 +75,10 @@ TEST_F(SoundViewWindowTest, ShowsWhatTheCliDrawsForTheSameViewAfterQuickSteps) {
   ASSERT_TRUE(WaitExact());
   const TRecordingInfo info = Info();
   EXPECT_EQ(viewer.View(), WholeSoundView(info, viewer.View().Width, viewer.View().Height));
-  // Steps faster than a render: each cancels the one before, and none may leak into the last.
+  const int firstWidth = viewer.View().Width;
+  // Resized, then steps faster than a render: each cancels the one before, none may leak into the last.
+  viewer.resize(820, 500);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.View().Width != firstWidth; }));
   Press(Qt::Key_Plus);
   Press(Qt::Key_Plus, Qt::ControlModifier);
   Press(Qt::Key_Right);
@@ -84,6 +87,7 @@ TEST_F(SoundViewWindowTest, ShowsWhatTheCliDrawsForTheSameViewAfterQuickSteps) {
   const TSoundView view = viewer.View();
   ASSERT_TRUE(view.LogFrequency);
   ASSERT_GT(view.FromSeconds, 0);
+  EXPECT_EQ(viewer.Figure().size(), Find<TViewPlot>(viewer, "ViewPlot")->size()) << "the figure fills the window";
 
   const QString figure = QString::fromStdString(folder.Path("figure.png"));
   QProcess cli;
@@ -366,3 +370,33 @@ TEST(PreviewViewButtonTest, SitsInFreeSpaceAndOpensTheViewerOnThePreviewsFile) {
 }  // namespace
 }  // namespace testing
 }  // namespace ombrisk
+
+namespace ombrisk::testing {
+namespace {
+
+// "Export for editing..." writes the file `ombrisk-cli analyze --decode --editable` writes.
+TEST_F(SoundViewWindowTest, ExportForEditingWritesTheClisEditablePicture) {
+  QPushButton* exportButton = Find<QPushButton>(viewer, "ExportButton");
+  EXPECT_EQ(exportButton->text(), QStringLiteral("Export for editing..."));
+  EXPECT_FALSE(exportButton->isEnabled());
+  const std::string sound = MakeSound(folder);
+  ASSERT_TRUE(viewer.OpenFile(sound));
+  const std::string exported = folder.Path("exported.png");
+  dialogs.Answer("ExportDialog", exported);
+  exportButton->click();
+  ASSERT_TRUE(errors.Shown.empty()) << errors.Shown.front();
+
+  const std::string drawn = folder.Path("drawn.png");
+  QProcess cli;
+  cli.start(QStringLiteral(OMBRISK_CLI), {QStringLiteral("analyze"), QString::fromStdString(sound),
+                                          QString::fromStdString(drawn), QStringLiteral("--decode"),
+                                          QStringLiteral("--editable")});
+  ASSERT_TRUE(cli.waitForFinished(kRenderWaitMs));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(exported);
+  EXPECT_GT(bytes.size(), 100u);
+  EXPECT_EQ(bytes, ReadFileBytes(drawn));
+}
+
+}  // namespace
+}  // namespace ombrisk::testing

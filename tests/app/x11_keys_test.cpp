@@ -11,6 +11,7 @@
 #include "app/image_control.h"
 #include "app/main_window.h"
 #include "app/preview_window.h"
+#include "app/sound_view_window.h"
 #include "app/start_up.h"
 #include "app_test_support.h"
 
@@ -74,6 +75,23 @@ TEST_F(X11KeysTest, EnterOnTheFocusedSaveButtonOfThePreviewSaves) {
   ASSERT_EQ(dialogs.Calls.size(), 1u);
   EXPECT_EQ(dialogs.Calls[0].Name, "SaveDialog1");
   EXPECT_TRUE(errors.Shown.empty());
+}
+
+TEST_F(X11KeysTest, PlusAndHomeTypedIntoTheViewerZoomAndShowTheWholeAgain) {
+  const std::string wave = folder.Path("a.wav");
+  WriteWaveFile(wave, 64, 64);
+  TSoundViewWindow& viewer = *windows.Forms().Viewer;
+  viewer.show();
+  viewer.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
+  ASSERT_TRUE(viewer.OpenFile(wave));
+  const TSoundView whole = viewer.View();
+  Type("plus");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.View().ToSeconds < whole.ToSeconds; }, 3000));
+  Type("Home");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.View() == whole; }, 3000));
+  EXPECT_TRUE(errors.Shown.empty());
+  viewer.close();
 }
 
 }  // namespace
