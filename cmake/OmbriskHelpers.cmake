@@ -18,7 +18,8 @@ function(ombrisk_library name)
   # The fuzz build gives libFuzzer the libraries' edges and comparisons, not only the entry points';
   # without a fuzzer linked in (tests, programs) the hooks fall back to the sanitizer's no-ops.
   if(OMBRISK_FUZZ)
-    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link
+                           -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignorelist.txt)
   endif()
   ombrisk_warnings(${name})
 endfunction()

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -13,20 +14,31 @@ namespace ombrisk {
 
 namespace {
 
-// Samples per slot: a multiple of every block an analysis asks for, so that a block never spans
-// two slots; a few slots in flight keep both threads busy without holding much of the file.
+// Samples per slot at most: a multiple of every block an analysis asks for, so that a block of a
+// long file never spans two slots; a few slots in flight keep both threads busy without holding
+// much of the file.
 constexpr std::size_t kSlotSamples = std::size_t{1} << 16;
 constexpr std::int32_t kSlots = 4;
+// The smallest slot, for a file that announces only a few samples.
+constexpr std::size_t kSmallestSlotSamples = std::size_t{1} << 12;
 
 struct TSlot {
   std::vector<float> samples;
-  std::size_t count = 0;  // filled; below kSlotSamples only in the last slot
+  std::size_t count = 0;  // filled; below the slot's size only in the last slot
 };
+
+// No larger than the file announces (a file that holds more goes on in further slots), so that
+// a short file's decoding allocates little.
+std::size_t SlotSamples(std::int64_t announcedFrames) {
+  if (announcedFrames >= static_cast<std::int64_t>(kSlotSamples)) return kSlotSamples;
+  return std::max(std::bit_ceil(static_cast<std::size_t>(std::max<std::int64_t>(announcedFrames, 1))),
+                  kSmallestSlotSamples);
+}
 
 }  // namespace
 
 struct TRecordingPrefetch::TState {
-  explicit TState(TRecordingReader& source) : reader(source) {}
+  explicit TState(TRecordingReader& source) : reader(source), slotSamples(SlotSamples(source.Info().Frames)) {}
 
   TSlot& Slot(std::int32_t i) { return slots[static_cast<std::size_t>(i % kSlots)]; }
 
@@ -36,10 +48,10 @@ struct TRecordingPrefetch::TState {
       for (std::int32_t i = 0;; ++i) {
         if (i >= kSlots && !taken.WaitFor(i - kSlots + 1)) return;
         TSlot& slot = Slot(i);
-        slot.samples.resize(kSlotSamples);
+        slot.samples.resize(slotSamples);
         slot.count = reader.Read(slot.samples);
         filled.Publish(i + 1);
-        if (slot.count < kSlotSamples) return;
+        if (slot.count < slotSamples) return;
       }
     } catch (...) {
       error = std::current_exception();
@@ -48,6 +60,7 @@ struct TRecordingPrefetch::TState {
   }
 
   TRecordingReader& reader;
+  const std::size_t slotSamples;
   TSlot slots[kSlots];
   THandoff filled{THandoff::kBrief};  // slots the decoder has filled
   THandoff taken{THandoff::kBrief};   // slots the reader has emptied
@@ -92,7 +105,7 @@ std::size_t TRecordingPrefetch::Read(std::span<float> out) {
     done += take;
     state.offset += take;
     if (state.offset < slot.count) continue;
-    if (slot.count < kSlotSamples) {
+    if (slot.count < state.slotSamples) {
       state.ended = true;
       break;
     }

@@ -66,11 +66,21 @@ struct TRecordingReader::TImpl {
   std::int32_t channel = 0;
   bool ended = false;
   std::int64_t chunkFrames = kChunkSamples;
-  std::vector<float> interleaved;  // chunkFrames frames of every channel, for the mix or a pick
+  // Up to chunkFrames frames of every channel, for the mix or a pick; grown to the largest read
+  // asked for, so that a short file's small reads allocate little.
+  std::vector<float> interleaved;
 
   // Checks what sf_open or sf_open_virtual gave and sets the reading up.
   void Start(SNDFILE* opened, const SF_INFO& sfInfo, std::int32_t wanted);
+  void CheckChannel(std::int32_t wanted, std::int32_t channels) const;
 };
+
+void TRecordingReader::TImpl::CheckChannel(std::int32_t wanted, std::int32_t channels) const {
+  if (wanted < 0 || wanted > channels) {
+    throw ERecordingChannelError("channel " + std::to_string(wanted) + " is not one of 0 (the mix) to " +
+                                 std::to_string(channels) + " in " + Quoted(path));
+  }
+}
 
 void TRecordingReader::TImpl::Start(SNDFILE* opened, const SF_INFO& sfInfo, std::int32_t wanted) {
   file.reset(opened);
@@ -81,10 +91,7 @@ void TRecordingReader::TImpl::Start(SNDFILE* opened, const SF_INFO& sfInfo, std:
   if (sfInfo.samplerate < 1) {
     RaiseUnreadable(path, "it announces a rate of " + std::to_string(sfInfo.samplerate) + " samples per second");
   }
-  if (wanted < 0 || wanted > sfInfo.channels) {
-    throw ERecordingChannelError("channel " + std::to_string(wanted) + " is not one of 0 (the mix) to " +
-                          std::to_string(sfInfo.channels) + " in " + Quoted(path));
-  }
+  CheckChannel(wanted, sfInfo.channels);
   info.SampleRateHz = sfInfo.samplerate;
   info.Channels = sfInfo.channels;
   info.Frames = std::max<sf_count_t>(sfInfo.frames, 0);
@@ -92,7 +99,6 @@ void TRecordingReader::TImpl::Start(SNDFILE* opened, const SF_INFO& sfInfo, std:
   // Integer samples come as value ÷ 2^(bits − 1): a 16-bit sample s reads as exactly s / 32768.
   sf_command(file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
   chunkFrames = std::max<std::int64_t>(kChunkSamples / sfInfo.channels, 1);
-  if (sfInfo.channels > 1) interleaved.resize(static_cast<std::size_t>(chunkFrames * sfInfo.channels));
 }
 
 TRecordingReader::TRecordingReader(const std::string& path, std::int32_t channel)
@@ -132,6 +138,8 @@ std::size_t TRecordingReader::Read(std::span<float> out) {
       done += static_cast<std::size_t>(std::max<sf_count_t>(got, 0));
       continue;
     }
+    const std::size_t needed = static_cast<std::size_t>(want * channels);
+    if (impl.interleaved.size() < needed) impl.interleaved.resize(needed);
     const sf_count_t got = sf_readf_float(impl.file.get(), impl.interleaved.data(), want);
     if (got < want) impl.ended = true;
     const float* frame = impl.interleaved.data();
@@ -149,6 +157,11 @@ std::size_t TRecordingReader::Read(std::span<float> out) {
     done += static_cast<std::size_t>(std::max<sf_count_t>(got, 0));
   }
   return done;
+}
+
+void TRecordingReader::SelectChannel(std::int32_t channel) {
+  m_impl->CheckChannel(channel, m_impl->info.Channels);
+  m_impl->channel = channel;
 }
 
 void TRecordingReader::Seek(std::int64_t frame) {

@@ -40,6 +40,9 @@ public:
   std::size_t Read(std::span<float> out);
   // Moves to frame, held within 0 … Frames.
   void Seek(std::int64_t frame);
+  // Reads channel (0: the mix) from here on, without opening the file again; raises
+  // ERecordingChannelError as the constructor does, the channel read before staying.
+  void SelectChannel(std::int32_t channel);
 private:
   struct TImpl;
   std::unique_ptr<TImpl> m_impl;

@@ -65,6 +65,11 @@ TDecibelLevels::TDecibelLevels() {
   }
 }
 
+const TDecibelLevels& SharedDecibelLevels() {
+  static const TDecibelLevels levels;
+  return levels;
+}
+
 int TDecibelLevels::FastLevel(double magnitude) const {
   if (magnitude < m_thresholds[1] * (1.0 - kMargin)) {
     // Zero stays zero however it is worked out; a tiny but non-zero value might not.

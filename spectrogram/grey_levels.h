@@ -1,7 +1,7 @@
 // The grey of a transform bin, from its magnitude (already scaled by the brightness factor).
 //
 //   SpectrogramGrey(m, logVoltage, invert);     // the defining long-double formula
-//   const TDecibelLevels decibels;
+//   const TDecibelLevels& decibels = SharedDecibelLevels();
 //   int level = decibels.FastLevel(mFast);      // the same decibel level from a magnitude worked in
 //   if (level < 0) level = ...exact...;         //   double, or -1 when it lies too near a boundary
 //
@@ -36,5 +36,8 @@ private:
   std::vector<std::uint8_t> m_cellLevel;
   int m_firstExponent = 0;
 };
+
+// One table for every block: it never changes, and making it costs 256 long-double powers.
+const TDecibelLevels& SharedDecibelLevels();
 
 }  // namespace ombrisk

@@ -25,7 +25,7 @@ TSpectrogramBlock::TSpectrogramBlock(const TSpectrogramSettings& settings)
       m_magnitudes(static_cast<std::size_t>(SpectrogramHeight(settings.SampleSize)), 0.0),
       m_levelBytes(m_magnitudes.size(), 0),
       m_undecided(m_magnitudes.size(), 0) {
-  if (m_logVoltage) m_decibels.emplace();
+  if (m_logVoltage) m_decibels = &SharedDecibelLevels();
   const TWindowFunction window = WindowFunctionByIndex(settings.WindowIndex);
   for (std::int32_t j = 0; j < m_sampleSize; ++j) m_weights[static_cast<std::size_t>(j)] = window(m_sampleSize, j);
   m_unitWeights = std::all_of(m_weights.begin(), m_weights.end(), [](double w) { return w == 1.0; });

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -51,7 +50,7 @@ private:
   bool m_invert;
   bool m_unitWeights;
   bool m_linearRows;                  // "Rectangler": the products are the samples themselves
-  std::optional<TDecibelLevels> m_decibels;  // made for logarithmic levels only
+  const TDecibelLevels* m_decibels = nullptr;  // for logarithmic levels only
   std::vector<double> m_weights;       // w(N, j), worked out once per run
   std::vector<int> m_rows;             // picture row of each bin
   std::vector<std::int16_t> m_samples; // N values; the second half stays 0
