@@ -17,7 +17,7 @@ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOMBRISK_TSAN=ON \
   "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" \
   "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" \
-  -DOMBRISK_GUI=OFF -DOMBRISK_BENCH=OFF -DOMBRISK_FUZZ=OFF "${launcher[@]}"
+  -DOMBRISK_GUI=OFF -DOMBRISK_BENCH=OFF -DOMBRISK_FUZZ=OFF -DOMBRISK_TEST_OPTIMIZATION=-O0 "${launcher[@]}"
 cmake --build "$build_dir" -j "$(nproc)" \
   --target toolkit_test synthesis_test spectrogram_test recording_test playback_test ombrisk-cli
 

@@ -18,7 +18,7 @@ namespace {
 using namespace ombrisk::testing;
 namespace fs = std::filesystem;
 
-const fs::path kSuite = fs::path(OMBRISK_TESTDATA_DIR) / "pngsuite";
+const fs::path kPngSuite = fs::path(OMBRISK_TESTDATA_DIR) / "pngsuite";
 
 Bytes ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -27,7 +27,7 @@ Bytes ReadFile(const fs::path& path) {
 
 std::vector<std::string> SuiteFiles(bool broken) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(kSuite)) {
+  for (const auto& entry : fs::directory_iterator(kPngSuite)) {
     const std::string name = entry.path().filename().string();
     if (entry.path().extension() != ".png") continue;
     if ((name[0] == 'x') == broken) names.push_back(name);
@@ -48,7 +48,7 @@ int PaletteIndexAt(const TBitmap& bitmap, int x, int y) {
 class ValidSuiteFile : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ValidSuiteFile, MatchesLibpng) {
-  const Bytes file = ReadFile(kSuite / GetParam());
+  const Bytes file = ReadFile(kPngSuite / GetParam());
   const TReference ref = Reference(file);
   ASSERT_GT(ref.width, 0) << "libpng refused it";
   const auto d = Decode(file);
@@ -132,7 +132,7 @@ class BrokenSuiteFile : public ::testing::TestWithParam<BrokenCase> {};
 
 TEST_P(BrokenSuiteFile, OutcomeFollowsTheDecodersRules) {
   const BrokenCase& c = GetParam();
-  const Bytes file = ReadFile(kSuite / c.file);
+  const Bytes file = ReadFile(kPngSuite / c.file);
   ASSERT_FALSE(file.empty());
   EXPECT_EQ(DecodeError(file), c.message);
   if (std::string(c.message).empty()) {
@@ -155,8 +155,8 @@ TEST(PngSuiteCoverage, EveryBrokenFileHasARow) {
 }
 
 TEST(BrokenIdatCrc, LoadsTheSamePixelsAsTheIntactFile) {
-  EXPECT_EQ(Rgb24(Decode(ReadFile(kSuite / "xcsn0g01.png"))->bitmap),
-            Rgb24(Decode(ReadFile(kSuite / "basn0g01.png"))->bitmap));
+  EXPECT_EQ(Rgb24(Decode(ReadFile(kPngSuite / "xcsn0g01.png"))->bitmap),
+            Rgb24(Decode(ReadFile(kPngSuite / "basn0g01.png"))->bitmap));
 }
 
 // ---- Same picture, different encodings ------------------------------------------------------
@@ -195,10 +195,10 @@ class SamePicture : public ::testing::TestWithParam<Group> {};
 
 TEST_P(SamePicture, DecodesToTheSamePixelsAndMask) {
   const Group& group = GetParam();
-  const auto first = Decode(ReadFile(kSuite / group[0]));
+  const auto first = Decode(ReadFile(kPngSuite / group[0]));
   ASSERT_GT(first->bitmap.Width(), 0);
   for (std::size_t i = 1; i < group.size(); ++i) {
-    const auto other = Decode(ReadFile(kSuite / group[i]));
+    const auto other = Decode(ReadFile(kPngSuite / group[i]));
     EXPECT_EQ(other->bitmap.PixelFormat(), first->bitmap.PixelFormat()) << group[i];
     EXPECT_EQ(Rgb24(other->bitmap), Rgb24(first->bitmap)) << group[i];
     ASSERT_EQ(other->reader.MaskInUse() != nullptr, first->reader.MaskInUse() != nullptr) << group[i];
@@ -216,22 +216,22 @@ INSTANTIATE_TEST_SUITE_P(PngSuite, SamePicture, ::testing::ValuesIn(SamePictureG
 // ---- Descriptive values of a few suite files ---------------------------------------------------
 
 TEST(PngSuiteValues, DescriptiveChunksOfTheSuite) {
-  EXPECT_DOUBLE_EQ(Decode(ReadFile(kSuite / "g03n0g16.png"))->reader.Gamma(), 0.35);
-  const auto time = Decode(ReadFile(kSuite / "cm7n0g04.png"));
+  EXPECT_DOUBLE_EQ(Decode(ReadFile(kPngSuite / "g03n0g16.png"))->reader.Gamma(), 0.35);
+  const auto time = Decode(ReadFile(kPngSuite / "cm7n0g04.png"));
   EXPECT_EQ(time->time.Year, 1970);
   EXPECT_EQ(time->time.Month, 1);
   EXPECT_EQ(time->time.Day, 1);
-  const auto phys = Decode(ReadFile(kSuite / "cdun2c08.png"));
+  const auto phys = Decode(ReadFile(kPngSuite / "cdun2c08.png"));
   EXPECT_EQ(phys->reader.PixelsPerUnitX(), 1000);
   EXPECT_EQ(phys->reader.PhysicalUnit(), 1);
   EXPECT_EQ(phys->reader.SignificantBits(), 0x040404u);  // colour: sBIT is read
-  EXPECT_NE(Decode(ReadFile(kSuite / "ccwn2c08.png"))->chromaticities[0], 0u);
+  EXPECT_NE(Decode(ReadFile(kPngSuite / "ccwn2c08.png"))->chromaticities[0], 0u);
   // Texts with other keywords than "Comment" are not collected.
-  EXPECT_EQ(Decode(ReadFile(kSuite / "ct1n0g04.png"))->reader.Comment(), "");
-  const auto background = Decode(ReadFile(kSuite / "tbbn3p08.png"));
+  EXPECT_EQ(Decode(ReadFile(kPngSuite / "ct1n0g04.png"))->reader.Comment(), "");
+  const auto background = Decode(ReadFile(kPngSuite / "tbbn3p08.png"));
   EXPECT_EQ(background->reader.BackgroundColor(), 0x01000000 + 0xF5);
   EXPECT_EQ(background->bitmap.TransparentColor(), 0x01000000);
-  EXPECT_EQ(Decode(ReadFile(kSuite / "tbbn0g04.png"))->bitmap.TransparentColor(), 0x0F0F0F);
+  EXPECT_EQ(Decode(ReadFile(kPngSuite / "tbbn0g04.png"))->bitmap.TransparentColor(), 0x0F0F0F);
 }
 
 }  // namespace

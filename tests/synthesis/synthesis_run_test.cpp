@@ -25,7 +25,7 @@ using test::WaveSamples;
 
 constexpr long double kPhaseCosine = 0.76031396174443966L;
 
-class RecordingProgress : public TProgressSink {
+class RunProgress : public TProgressSink {
 public:
   void SetMax(int maximum) override { Calls.push_back("max " + std::to_string(maximum)); }
   void SetPosition(int position) override { Calls.push_back(std::to_string(position)); }
@@ -49,7 +49,7 @@ protected:
   }
 
   test::ScratchFolder m_folder{"synthesis-run"};
-  RecordingProgress m_progress;
+  RunProgress m_progress;
   int m_runs = 0;
 };
 

@@ -14,7 +14,7 @@ namespace {
 using bmptest::BmpSpec;
 using bmptest::BuildBmp;
 
-constexpr TColor Rgb(int r, int g, int b) { return r + 256 * g + 65536 * b; }
+constexpr TColor RgbColour(int r, int g, int b) { return r + 256 * g + 65536 * b; }
 
 TBitmap Load(const std::vector<std::uint8_t>& bytes) {
   TMemoryStream stream;
@@ -50,11 +50,11 @@ TEST(BitmapReading, CoreHeaderWithThreeByteColourTable) {
   EXPECT_EQ(b.PixelFormat(), TPixelFormat::pf1bit);
   ASSERT_EQ(b.Width(), 10);
   ASSERT_EQ(b.Height(), 2);
-  EXPECT_EQ(b.GetPixel(0, 1), Rgb(200, 210, 220));
-  EXPECT_EQ(b.GetPixel(1, 1), Rgb(10, 20, 30));
-  EXPECT_EQ(b.GetPixel(2, 1), Rgb(200, 210, 220));
-  EXPECT_EQ(b.GetPixel(9, 0), Rgb(200, 210, 220));
-  EXPECT_EQ(b.GetPixel(8, 0), Rgb(10, 20, 30));
+  EXPECT_EQ(b.GetPixel(0, 1), RgbColour(200, 210, 220));
+  EXPECT_EQ(b.GetPixel(1, 1), RgbColour(10, 20, 30));
+  EXPECT_EQ(b.GetPixel(2, 1), RgbColour(200, 210, 220));
+  EXPECT_EQ(b.GetPixel(9, 0), RgbColour(200, 210, 220));
+  EXPECT_EQ(b.GetPixel(8, 0), RgbColour(10, 20, 30));
 }
 
 TEST(BitmapReading, ColourTablesShorterThanTheDepthAllows) {
@@ -67,8 +67,8 @@ TEST(BitmapReading, ColourTablesShorterThanTheDepthAllows) {
   counted.pixels = {2, 0, 1, 0};
   const TBitmap a = Load(BuildBmp(counted));
   EXPECT_EQ(a.Palette().size(), 3u);
-  EXPECT_EQ(a.GetPixel(0, 0), Rgb(3, 3, 3));
-  EXPECT_EQ(a.GetPixel(2, 0), Rgb(2, 2, 2));
+  EXPECT_EQ(a.GetPixel(0, 0), RgbColour(3, 3, 3));
+  EXPECT_EQ(a.GetPixel(2, 0), RgbColour(2, 2, 2));
 
   // Said only by where the pixels start.
   BmpSpec placed;
@@ -78,8 +78,8 @@ TEST(BitmapReading, ColourTablesShorterThanTheDepthAllows) {
   placed.pixels = {0x10, 0, 0, 0};
   const TBitmap b = Load(BuildBmp(placed));
   EXPECT_EQ(b.Palette().size(), 2u);
-  EXPECT_EQ(b.GetPixel(0, 0), Rgb(0, 9, 0));
-  EXPECT_EQ(b.GetPixel(1, 0), Rgb(9, 0, 0));
+  EXPECT_EQ(b.GetPixel(0, 0), RgbColour(0, 9, 0));
+  EXPECT_EQ(b.GetPixel(1, 0), RgbColour(9, 0, 0));
 }
 
 TEST(BitmapReading, NegativeHeightMeansTopDownRows) {
@@ -89,12 +89,12 @@ TEST(BitmapReading, NegativeHeightMeansTopDownRows) {
   s.pixels = {1, 2, 3, 0, 4, 5, 6, 0};
   const TBitmap b = Load(BuildBmp(s));
   ASSERT_EQ(b.Height(), 2);
-  EXPECT_EQ(b.GetPixel(0, 0), Rgb(3, 2, 1));
-  EXPECT_EQ(b.GetPixel(0, 1), Rgb(6, 5, 4));
+  EXPECT_EQ(b.GetPixel(0, 0), RgbColour(3, 2, 1));
+  EXPECT_EQ(b.GetPixel(0, 1), RgbColour(6, 5, 4));
 
   s.height = 2;
   const TBitmap up = Load(BuildBmp(s));
-  EXPECT_EQ(up.GetPixel(0, 0), Rgb(6, 5, 4));
+  EXPECT_EQ(up.GetPixel(0, 0), RgbColour(6, 5, 4));
 }
 
 struct HighColourCase {
@@ -132,22 +132,22 @@ TEST_P(HighColourReading, ChannelsComeFromTheirMasks) {
 INSTANTIATE_TEST_SUITE_P(
     Masks, HighColourReading,
     ::testing::Values(
-        HighColourCase{"Rgb16IsX555", 40, 16, 0, {}, {0x00, 0x7C, 0, 0}, TPixelFormat::pf15bit, Rgb(255, 0, 0), -1},
+        HighColourCase{"Rgb16IsX555", 40, 16, 0, {}, {0x00, 0x7C, 0, 0}, TPixelFormat::pf15bit, RgbColour(255, 0, 0), -1},
         HighColourCase{"BitFields565", 40, 16, 3, {0xF800, 0x07E0, 0x001F}, {0xE0, 0x07, 0, 0}, TPixelFormat::pf16bit,
-                       Rgb(0, 255, 0), -1},
+                       RgbColour(0, 255, 0), -1},
         HighColourCase{"BitFields555", 40, 16, 3, {0x7C00, 0x03E0, 0x001F}, {0x1F, 0x00, 0, 0}, TPixelFormat::pf15bit,
-                       Rgb(0, 0, 255), -1},
+                       RgbColour(0, 0, 255), -1},
         HighColourCase{"BitFields444", 40, 16, 3, {0x0F00, 0x00F0, 0x000F}, {0x80, 0x0F, 0, 0}, TPixelFormat::pf24bit,
-                       Rgb(255, 136, 0), -1},
+                       RgbColour(255, 136, 0), -1},
         HighColourCase{"BitFieldsRgbaOrder", 40, 32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}, {10, 20, 30, 40},
-                       TPixelFormat::pf32bit, Rgb(10, 20, 30), 0},
+                       TPixelFormat::pf32bit, RgbColour(10, 20, 30), 0},
         HighColourCase{"AlphaBitFields", 40, 32, 6, {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF}, {7, 1, 2, 3},
-                       TPixelFormat::pf32bit, Rgb(1, 2, 3), 7},
+                       TPixelFormat::pf32bit, RgbColour(1, 2, 3), 7},
         HighColourCase{"V5TenBitMasks", 124, 32, 3, {0x3FF00000, 0x000FFC00, 0x000003FF}, {0x00, 0x00, 0xF8, 0x3F},
-                       TPixelFormat::pf32bit, Rgb(255, 128, 0), 0},
+                       TPixelFormat::pf32bit, RgbColour(255, 128, 0), 0},
         HighColourCase{"V4Rgb32KeepsFourthByte", 108, 32, 0, {0xFF, 0xFF00, 0xFF0000}, {1, 2, 3, 0x55},
-                       TPixelFormat::pf32bit, Rgb(3, 2, 1), 0x55},
-        HighColourCase{"CoreHeader24", 12, 24, 0, {}, {9, 8, 7, 0}, TPixelFormat::pf24bit, Rgb(7, 8, 9), -1}),
+                       TPixelFormat::pf32bit, RgbColour(3, 2, 1), 0x55},
+        HighColourCase{"CoreHeader24", 12, 24, 0, {}, {9, 8, 7, 0}, TPixelFormat::pf24bit, RgbColour(7, 8, 9), -1}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(BitmapReading, Rle8RunsLiteralsDeltaAndLineEnds) {
@@ -232,7 +232,7 @@ TEST(BitmapReading, ReadsFromTheStreamPosition) {
   stream.SetPosition(3);
   TBitmap b;
   b.LoadFromStream(stream);
-  EXPECT_EQ(b.GetPixel(0, 0), Rgb(3, 2, 1));
+  EXPECT_EQ(b.GetPixel(0, 0), RgbColour(3, 2, 1));
 }
 
 // Files that must be refused. Each starts from a good 2 × 2 24-bit file and breaks one thing.
@@ -341,7 +341,7 @@ TEST(BitmapReading, EveryTruncationIsRefusedUnlessOnlyPaddingIsMissing) {
     TBitmap b;
     if (size >= file.size() - padding) {
       b.LoadFromStream(stream);
-      EXPECT_EQ(b.GetPixel(2, 0), Rgb(21, 20, 19)) << "cut to " << size;
+      EXPECT_EQ(b.GetPixel(2, 0), RgbColour(21, 20, 19)) << "cut to " << size;
     } else {
       EXPECT_THROW(b.LoadFromStream(stream), EInvalidGraphic) << "cut to " << size;
     }
