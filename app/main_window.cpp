@@ -16,6 +16,7 @@
 #include "app/file_drop_target.h"
 #include "app/form_fonts.h"
 #include "app/image_control.h"
+#include "app/place_widget.h"
 #include "app/preview_window.h"
 #include "app/progress_bar_sink.h"
 #include "app/radio_group.h"
@@ -43,13 +44,6 @@ bool IsTwoChannelWave(const std::string& path) {
   const TWaveHeader header = DecodeWaveHeader(bytes);
   return std::memcmp(header.RiffId, "RIFF", 4) == 0 && std::memcmp(header.WaveId, "WAVE", 4) == 0 &&
          header.Channels == 2;
-}
-
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(left, top, width, height);
-  return widget;
 }
 
 }  // namespace

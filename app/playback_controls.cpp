@@ -9,14 +9,13 @@
 
 #include "app/error_display.h"
 #include "app/image_control.h"
+#include "app/playhead_colour.h"
 #include "playback/playhead_geometry.h"
 
 namespace ombrisk {
 
 namespace {
 
-// Red stands out on the grey spectrogram whichever way its brightness is inverted.
-const QColor kPlayheadColour(255, 0, 0);
 // Room kept ahead of the playhead when the view scrolls after it.
 constexpr int kScrollLead = 24;
 

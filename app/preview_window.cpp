@@ -22,6 +22,7 @@
 #include "app/file_drop_target.h"
 #include "app/form_fonts.h"
 #include "app/image_control.h"
+#include "app/place_widget.h"
 #include "app/playback_controls.h"
 #include "app/pointer_readout.h"
 #include "app/progress_bar_sink.h"
@@ -41,13 +42,6 @@ constexpr int kPanelHeight = 41;
 constexpr int kBrightnessMax = 100;
 constexpr int kBrightnessDefault = 50;
 constexpr int kSampleSizeBase = 128;
-
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(left, top, width, height);
-  return widget;
-}
 
 QComboBox* MakeList(QWidget* parent, const char* name, const QString& hint, const QStringList& items, int index) {
   auto* list = new QComboBox(parent);

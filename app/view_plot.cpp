@@ -6,14 +6,14 @@
 #include <cmath>
 #include <utility>
 
+#include "app/playhead_colour.h"
+
 namespace ombrisk {
 
 namespace {
 
 // The figure's own paper, so a widget a pixel larger than its figure shows no seam.
 const QColor kPaper(255, 255, 255);
-// The colour of the preview's playhead, which reads on both colour maps.
-const QColor kPlayheadColour(255, 0, 0);
 // One notch of a wheel, in Qt's eighths of a degree.
 constexpr double kNotch = 120.0;
 
