@@ -15,15 +15,12 @@ case "${1:-}" in
   *) echo "usage: scripts/setup.sh [--programs]" >&2; exit 2 ;;
 esac
 
-# Building and running the programs: first what the core and the CLI build with, then Qt, which
-# installs while the core builds.
-core_packages=(
+# Building and running the programs (g++ rather than build-essential, whose dpkg-dev and Perl the
+# programs do not need).
+packages=(
   g++ cmake ninja-build pkg-config libjpeg62-turbo-dev zlib1g-dev
   # decoding recordings, and the text in the figures (DejaVu Sans, read at run time)
   libsndfile1-dev libfreetype-dev fonts-dejavu-core
-)
-packages=(
-  "${core_packages[@]}"
   qt6-base-dev
   # playback in the preview window (QAudioSink; Qt's PulseAudio backend needs no media framework)
   qt6-multimedia-dev
@@ -54,40 +51,19 @@ if [[ $mode == all ]]; then
   )
 fi
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 missing=()
-for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
-missing_core=()
-for package in "${core_packages[@]}"; do installed "$package" || missing_core+=("$package"); done
-build_dir=${OMBRISK_BUILD_DIR:-build}
-# Unsafe I/O: dpkg leaves out its flush after each file, the most of its time on a fresh machine;
-# a crash halfway is mended by running this again.
-install_packages() {
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    -o Dpkg::Options::=--force-unsafe-io "$@"
-}
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   apt-get update
-  # Everything fetched at once, then the core's compiler and libraries installed first.
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends --download-only "${missing[@]}"
-  if ((${#missing_core[@]})); then install_packages "${missing_core[@]}"; fi
-  # The rest (Qt above all) installs while the core libraries and the CLI build, which need none
-  # of it: the same objects as the whole build's below, which then only adds the rest.
-  apt_log=$(mktemp)
-  install_packages "${missing[@]}" > "$apt_log" 2>&1 &
-  apt_pid=$!
-  core_status=0
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBRISK_WERROR=ON -DOMBRISK_GUI=OFF \
-    -DBUILD_TESTING=OFF -DOMBRISK_BENCH=OFF -DOMBRISK_FUZZ=OFF ${OMBRISK_CMAKE_ARGS:-} > /dev/null &&
-    cmake --build "$build_dir" -j "$(nproc)" --target ombrisk-cli || core_status=$?
-  apt_status=0
-  wait "$apt_pid" || apt_status=$?
-  cat "$apt_log"
-  rm -f "$apt_log"
-  if ((apt_status)); then echo "setup: installing the packages failed" >&2; exit "$apt_status"; fi
-  # A failed early build is built again below, where its errors show with the whole build's.
-  if ((core_status)); then echo "setup: the core's early build stopped; building it with the rest"; fi
+  # Unsafe I/O: dpkg leaves out its flush after each file, the most of its time on a fresh machine;
+  # a crash halfway is mended by running this again.
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    -o Dpkg::Options::=--force-unsafe-io "${missing[@]}"
 fi
 
 # Every tool the test command runs, so that none is missing only where a package brought it by
@@ -106,11 +82,12 @@ if [[ $mode == all ]]; then
   fi
 fi
 
+build_dir=${OMBRISK_BUILD_DIR:-build}
 # Both modes name the options they differ in, so one build folder can go from one to the other.
 if [[ $mode == all ]]; then
-  selection=(-DBUILD_TESTING=ON -DOMBRISK_BENCH=ON -DOMBRISK_GUI=ON)
+  selection=(-DBUILD_TESTING=ON -DOMBRISK_BENCH=ON)
 else
-  selection=(-DBUILD_TESTING=OFF -DOMBRISK_BENCH=OFF -DOMBRISK_FUZZ=OFF -DOMBRISK_GUI=ON)
+  selection=(-DBUILD_TESTING=OFF -DOMBRISK_BENCH=OFF -DOMBRISK_FUZZ=OFF)
 fi
 # Warnings are errors in both, as in CI: the test command after the main job then finds the
 # programs' objects built with its own flags instead of building them all again.
