@@ -7,14 +7,31 @@ function(ombrisk_warnings target)
   endif()
 endfunction()
 
-# ombrisk_library(name SOURCES ... [DEPS public libs] [PRIVATE_DEPS private libs])
+# The product's code is built a few files at a time as one file (CMake's unity build): the standard
+# library's and Qt's headers take a second or more a file to parse, most of a fresh build's time.
+# Files with per-function target attributes, or their own flags, are built alone.
+set(OMBRISK_UNITY_BATCH_SIZE 16 CACHE STRING "Product files built as one (0: a whole target as one)")
+function(ombrisk_unity target)
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${OMBRISK_UNITY_BATCH_SIZE})
+  # A private type inside a file that is now included, not compiled, looks to g++ like a header's.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+  endif()
+endfunction()
+
+# ombrisk_library(name SOURCES ... [ALONE sources] [DEPS public libs] [PRIVATE_DEPS private libs])
+# ALONE: sources compiled on their own, outside the unity build.
 # Core code is numeric: -ffp-contract=off keeps fused multiply-adds from changing results.
 function(ombrisk_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "" "" "SOURCES;ALONE;DEPS;PRIVATE_DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES} ${ARG_ALONE})
+  if(ARG_ALONE)
+    set_source_files_properties(${ARG_ALONE} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  endif()
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
   target_compile_options(${name} PRIVATE -ffp-contract=off)
+  ombrisk_unity(${name})
   # The fuzz build gives libFuzzer the libraries' edges and comparisons, not only the entry points';
   # without a fuzzer linked in (tests, programs) the hooks fall back to the sanitizer's no-ops.
   if(OMBRISK_FUZZ)
@@ -57,16 +74,5 @@ function(ombrisk_test_settings target)
   # new's malloc() (png_allocation_test), a false report the file at -O3 does not get.
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(${target} PRIVATE -Wno-mismatched-new-delete)
-  endif()
-endfunction()
-
-# ombrisk_qt_precompiled_headers(target): Qt's widget headers parsed once for the whole target
-# instead of once per file, the most of a fresh build's time in the Qt code. Left out behind a
-# compiler cache, which does not cache what a precompiled header goes into unless told to be sloppy.
-option(OMBRISK_PCH "Precompile Qt's headers for the Qt targets (off behind a compiler launcher)" ON)
-function(ombrisk_qt_precompiled_headers target)
-  if(OMBRISK_PCH AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
-    target_precompile_headers(${target} PRIVATE <QtWidgets/QWidget> <QtWidgets/QPushButton> <QtWidgets/QLabel>
-                              <QtGui/QImage> <QtGui/QPainter> <QtCore/QString> <QtCore/QTimer>)
   endif()
 endfunction()

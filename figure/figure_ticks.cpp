@@ -11,8 +11,6 @@ namespace ombrisk {
 
 namespace {
 
-constexpr int kLabelGap = 16;
-
 std::string Fixed(double value, int decimals) {
   std::array<char, 64> text{};
   std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
@@ -121,7 +119,7 @@ std::vector<TTick> TimeTicks(const TFigureAxes& axes, int width, const TTextWidt
     const auto count = static_cast<long long>(std::floor(duration / step + 1e-9));
     // Digits are all as wide, so the last label is the widest; only the step that fits is labelled.
     const int widest = std::max(textWidth(label(0.0, decimals)), textWidth(label(static_cast<double>(count) * step, decimals)));
-    if (step * columnsPerSecond < widest + kLabelGap) continue;
+    if (step * columnsPerSecond < widest + kTickLabelGap) continue;
     std::vector<TTick> ticks;
     for (long long i = 0; i <= count; ++i) {
       const double t = static_cast<double>(i) * step;

@@ -25,6 +25,9 @@ struct TFigureAxes {
   std::string FileName;  // shown above the spectrogram
 };
 
+// The least room between two tick labels, in pixels.
+inline constexpr int kTickLabelGap = 16;
+
 struct TTick {
   int Pixel = 0;      // column (time), row from the top (frequency, level)
   std::string Label;  // empty: a minor tick

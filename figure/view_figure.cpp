@@ -34,7 +34,7 @@ TFrameLayout Plan(const TSoundView& view, const TFigureFont& font, TFrameTicks& 
   return PlanFrame(font, view.Width, view.Height, ticks, kLegendCaption);
 }
 
-TViewFigureLayout LayoutOf(const TFrameLayout& frame) {
+TViewFigureLayout ViewLayoutOf(const TFrameLayout& frame) {
   TViewFigureLayout layout;
   layout.Width = frame.Width;
   layout.Height = frame.Height;
@@ -87,7 +87,7 @@ TViewFigureLayout ViewFigureLayout(const TSoundView& view, const std::string& pa
   (void)info;
   const TFigureFont font(fontPath, kFigureFontPixels, {kFigureFallbackFontPath});
   TFrameTicks ticks;
-  return LayoutOf(Plan(view, font, ticks));
+  return ViewLayoutOf(Plan(view, font, ticks));
 }
 
 std::unique_ptr<TPixelBitmap> DrawViewFigure(const TViewLevels& levels, const TSoundView& view, TColourMap map,

@@ -7,8 +7,6 @@ namespace ombrisk {
 
 namespace {
 
-constexpr int kLabelGap = 16;
-
 // The row whose band holds hz: rows span y … y + 1 of RowOfHz.
 int RowHolding(const TSoundView& view, double hz) {
   return std::clamp(static_cast<int>(std::floor(RowOfHz(view, hz) - 1e-9)), 0, view.Height - 1);
@@ -38,7 +36,7 @@ std::vector<TTick> ViewTimeTicks(const TSoundView& view, const TTextWidth& textW
     if (lastIndex - firstIndex > 4.0 * view.Width) continue;
     // Digits are all as wide, so the last label is as wide as any.
     const int widest = std::max(textWidth(label(firstIndex * step)), textWidth(label(lastIndex * step)));
-    if (step * pixelsPerSecond < widest + kLabelGap) continue;
+    if (step * pixelsPerSecond < widest + kTickLabelGap) continue;
     std::vector<TTick> ticks;
     for (double i = firstIndex; i <= lastIndex; ++i) {
       const double t = i * step;

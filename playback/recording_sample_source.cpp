@@ -9,7 +9,7 @@ namespace ombrisk {
 
 namespace {
 
-constexpr std::size_t kBytesPerSample = 2;
+constexpr std::size_t kOutputBytesPerSample = 2;
 // Decoded in pieces of this many samples whatever the device asks for.
 constexpr std::int64_t kChunkSamples = 4096;
 
@@ -54,7 +54,7 @@ std::size_t TRecordingSampleSource::Read(void* buffer, std::size_t maxBytes) {
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::size_t written = 0;
   std::size_t wanted = static_cast<std::size_t>(
-      std::min<std::int64_t>(static_cast<std::int64_t>(maxBytes / kBytesPerSample), m_sampleCount - m_position));
+      std::min<std::int64_t>(static_cast<std::int64_t>(maxBytes / kOutputBytesPerSample), m_sampleCount - m_position));
   while (wanted > 0) {
     m_decoded.resize(std::min(wanted, static_cast<std::size_t>(kChunkSamples)));
     const std::size_t got = m_reader.Read(std::span<float>(m_decoded));
@@ -65,8 +65,8 @@ std::size_t TRecordingSampleSource::Read(void* buffer, std::size_t maxBytes) {
     }
     for (std::size_t i = 0; i < got; ++i) {
       const std::int16_t value = SixteenBitSample(m_decoded[i]);
-      std::memcpy(out + written, &value, kBytesPerSample);
-      written += kBytesPerSample;
+      std::memcpy(out + written, &value, kOutputBytesPerSample);
+      written += kOutputBytesPerSample;
     }
     m_position += static_cast<std::int64_t>(got);
     wanted -= got;

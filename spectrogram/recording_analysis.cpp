@@ -20,8 +20,6 @@ constexpr std::int64_t kUnknownFrames = INT64_MAX;
 // Columns of each further piece of picture where a file holds more than it announced.
 constexpr std::int64_t kPieceColumns = 4096;
 
-int ProgressValue(std::int64_t value) { return static_cast<int>(std::min<std::int64_t>(value, INT_MAX)); }
-
 // The columns of a recording: column x holds blocks 2x and 2x + 1 of N/2 samples each; the later
 // one shows, the earlier only when it is the last. Both are decoded, the hidden one is never
 // transformed.

@@ -13,13 +13,6 @@
 
 namespace ombrisk {
 
-namespace {
-
-// A progress bar counts in int; a file of hundreds of gigabytes must not wrap it round.
-int ProgressValue(std::int64_t value) { return static_cast<int>(std::min<std::int64_t>(value, INT_MAX)); }
-
-}  // namespace
-
 std::unique_ptr<TPixelBitmap> AnalyzeWave(const std::string& path, const TSpectrogramSettings& settings,
                                           TProgressSink& progress) {
   ValidateSpectrogramSettings(settings);

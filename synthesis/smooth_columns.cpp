@@ -240,7 +240,7 @@ private:
 };
 
 // Below this many samples a second thread costs more than it saves.
-constexpr std::size_t kSharedSamples = std::size_t{1} << 18;
+constexpr std::size_t kSmoothSharedSamples = std::size_t{1} << 18;
 constexpr int kHelperBlockColumns = 16;
 
 }  // namespace
@@ -254,7 +254,7 @@ float SynthesizeSmooth(TColumnReader& reader, const std::array<double, 766>& amp
   float helperPeak = 0.0f;
   std::optional<TColumnReader> helperReader;
   std::optional<TSmoothPart> second;
-  if (width >= 4 && out.size() >= kSharedSamples && UsableProcessors() > 1) {
+  if (width >= 4 && out.size() >= kSmoothSharedSamples && UsableProcessors() > 1) {
     helperReader.emplace(reader, kHelperBlockColumns);
     second.emplace(*helperReader, amplitudes, rows, width, out);
     try {

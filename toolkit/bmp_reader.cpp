@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "toolkit/bmp_file.h"
+#include "toolkit/bmp_layout.h"
 #include "toolkit/exception.h"
 #include "toolkit/little_endian.h"
 #include "toolkit/pixel_conversion.h"
@@ -14,17 +15,8 @@ namespace ombrisk {
 
 namespace {
 
-constexpr std::uint64_t kFileHeaderBytes = 14;
-constexpr std::uint32_t kCoreHeaderBytes = 12;
-constexpr std::uint32_t kInfoHeaderBytes = 40;
 // The longest header we look into (BITMAPV5HEADER); longer ones are skipped past.
 constexpr std::uint32_t kLongestHeaderBytes = 124;
-
-constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiRle8 = 1;
-constexpr std::uint32_t kBiRle4 = 2;
-constexpr std::uint32_t kBiBitFields = 3;
-constexpr std::uint32_t kBiAlphaBitFields = 6;
 
 [[noreturn]] void Invalid() { throw EInvalidGraphic(kSInvalidBitmap); }
 
@@ -82,17 +74,17 @@ private:
 
 Header ReadHeader(BitmapFileReader& file) {
   std::array<std::uint8_t, kLongestHeaderBytes> bytes{};
-  file.Read(kFileHeaderBytes, bytes.data(), 4);
+  file.Read(kBmpFileHeaderBytes, bytes.data(), 4);
   Header h;
   h.headerBytes = ReadLittle32(bytes.data());
-  if (h.headerBytes != kCoreHeaderBytes && h.headerBytes < kInfoHeaderBytes) Invalid();
-  file.Require(kFileHeaderBytes, h.headerBytes);
+  if (h.headerBytes != kBmpCoreHeaderBytes && h.headerBytes < kBmpInfoHeaderBytes) Invalid();
+  file.Require(kBmpFileHeaderBytes, h.headerBytes);
   const std::uint32_t kept = std::min(h.headerBytes, kLongestHeaderBytes);
-  file.Read(kFileHeaderBytes, bytes.data(), kept);
+  file.Read(kBmpFileHeaderBytes, bytes.data(), kept);
   const std::uint8_t* p = bytes.data();
 
   std::uint32_t planes = 0;
-  if (h.headerBytes == kCoreHeaderBytes) {
+  if (h.headerBytes == kBmpCoreHeaderBytes) {
     h.core = true;
     h.width = ReadLittle16(p + 4);
     h.height = ReadLittle16(p + 6);
@@ -201,7 +193,7 @@ void ConvertBitFieldRow(const std::uint8_t* source, const Header& h, TPixelForma
 // A 40-byte header is followed by the masks of bit-field pixels; other pixels take the masks
 // their depth implies. Returns where the colour table starts.
 std::uint64_t ReadMasks(BitmapFileReader& file, Header& h) {
-  std::uint64_t tableStart = kFileHeaderBytes + h.headerBytes;
+  std::uint64_t tableStart = std::uint64_t{kBmpFileHeaderBytes} + h.headerBytes;
   if (IsBitFields(h) && !h.hasMasks) {
     const std::size_t maskCount = h.compression == kBiAlphaBitFields ? 4 : 3;
     std::array<std::uint8_t, 16> maskBytes{};
@@ -316,7 +308,7 @@ void ReadWindowsBitmap(TStream& stream, TBitmap& bitmap) {
   }
   BitmapFileReader file(stream, static_cast<std::uint64_t>(start), static_cast<std::uint64_t>(total));
 
-  std::array<std::uint8_t, kFileHeaderBytes> fileHeader{};
+  std::array<std::uint8_t, kBmpFileHeaderBytes> fileHeader{};
   file.Read(0, fileHeader.data(), fileHeader.size());
   if (fileHeader[0] != 'B' || fileHeader[1] != 'M') Invalid();
   const std::uint32_t offBits = ReadLittle32(fileHeader.data() + 10);

@@ -3,16 +3,12 @@
 #include <vector>
 
 #include "toolkit/bmp_file.h"
+#include "toolkit/bmp_layout.h"
 #include "toolkit/pixel_conversion.h"
 
 namespace ombrisk {
 
 namespace {
-
-constexpr std::uint32_t kFileHeaderBytes = 14;
-constexpr std::uint32_t kInfoHeaderBytes = 40;
-constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiBitFields = 3;
 
 void PutWord(std::vector<std::uint8_t>& out, std::uint32_t value) {
   out.push_back(static_cast<std::uint8_t>(value));
@@ -41,7 +37,7 @@ std::vector<std::uint8_t> HeadersOf(const TBitmap& bitmap, const std::vector<TPa
   const int bits = BitsPerPixel(format);
   const bool bitFields = format == TPixelFormat::pf16bit;
   const std::uint32_t tableBytes = static_cast<std::uint32_t>(4 * table.size()) + (bitFields ? 12u : 0u);
-  const std::uint32_t offBits = kFileHeaderBytes + kInfoHeaderBytes + tableBytes;
+  const std::uint32_t offBits = kBmpFileHeaderBytes + kBmpInfoHeaderBytes + tableBytes;
   // The size limits keep a bitmap's pixels far below 4 GiB, so these fit the 32-bit fields.
   const auto imageBytes = static_cast<std::uint32_t>(bitmap.BytesPerScanLine() * static_cast<std::size_t>(bitmap.Height()));
 
@@ -52,7 +48,7 @@ std::vector<std::uint8_t> HeadersOf(const TBitmap& bitmap, const std::vector<TPa
   PutLong(header, offBits + imageBytes);
   PutLong(header, 0);  // two reserved words
   PutLong(header, offBits);
-  PutLong(header, kInfoHeaderBytes);
+  PutLong(header, kBmpInfoHeaderBytes);
   PutLong(header, static_cast<std::uint32_t>(bitmap.Width()));
   PutLong(header, static_cast<std::uint32_t>(bitmap.Height()));  // positive: rows stored bottom-up
   PutWord(header, 1);

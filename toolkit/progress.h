@@ -3,6 +3,9 @@
 //   progress.SetMax(w - 1); for (...) progress.SetPosition(x); progress.SetPosition(0);
 #pragma once
 
+#include <climits>
+#include <cstdint>
+
 namespace ombrisk {
 
 class TProgressSink {
@@ -11,6 +14,9 @@ public:
   virtual void SetMax(int maximum) = 0;
   virtual void SetPosition(int position) = 0;
 };
+
+// A bar counts in int; a file of hundreds of gigabytes must not wrap it round.
+inline int ProgressValue(std::int64_t value) { return value < INT_MAX ? static_cast<int>(value) : INT_MAX; }
 
 // For runs nobody watches.
 class TNullProgress : public TProgressSink {

@@ -24,7 +24,6 @@ constexpr std::uint32_t kGifg = PngChunkType("gIFg");
 constexpr std::uint32_t kTime = PngChunkType("tIME");
 constexpr std::uint32_t kText = PngChunkType("tEXt");
 constexpr std::uint32_t kTpng = PngChunkType("tpNG");
-constexpr std::uint32_t kIdat = PngChunkType("IDAT");
 constexpr std::uint32_t kIend = PngChunkType("IEND");
 
 constexpr const char* kCommentKeyword = "Comment";
@@ -124,7 +123,7 @@ void TPngReadStream::HandleChunk() {
     case kTpng:
       if (Flag(kHeaderRead) && !Flag(kPrivateRead) && !Flag(kImageDone)) ReadPrivate();
       break;
-    case kIdat:
+    case kPngIdat:
       // Image-data chunks after the image are left to the loop's skip.
       if (!Flag(kImageDone)) ReadImage();
       break;

@@ -11,8 +11,6 @@ namespace ombrisk {
 
 namespace {
 
-constexpr std::uint32_t kIdat = PngChunkType("IDAT");
-
 // The decoder's own allocation routines, installed in the stream record.
 voidpf AllocateItems(voidpf, uInt items, uInt size) {
   if (size != 0 && items > std::numeric_limits<std::size_t>::max() / size) return Z_NULL;
@@ -50,7 +48,7 @@ bool TPngInflater::FillInput() {
     m_reader.Skip(4);  // the finished chunk's CRC
     m_chunkRemaining = static_cast<std::int32_t>(m_reader.ReadLong());
     m_chunkType = m_reader.ReadLong();
-    if (m_chunkType != kIdat || m_chunkRemaining < 0 || m_reader.Eof()) return false;
+    if (m_chunkType != kPngIdat || m_chunkRemaining < 0 || m_reader.Eof()) return false;
   }
   const auto count = static_cast<std::size_t>(m_chunkRemaining) < kInputBytes
                          ? static_cast<std::size_t>(m_chunkRemaining)

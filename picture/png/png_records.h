@@ -45,6 +45,9 @@ constexpr std::uint32_t PngChunkType(const char (&name)[5]) {
          static_cast<std::uint32_t>(static_cast<unsigned char>(name[3]));
 }
 
+// The chunk the chunk reader and the inflater's input both stop at.
+inline constexpr std::uint32_t kPngIdat = PngChunkType("IDAT");
+
 inline constexpr std::array<std::uint8_t, 8> kPngSignature = {137, 80, 78, 71, 13, 10, 26, 10};
 
 // Toolkit colours naming a palette index are this plus the index.
