@@ -58,13 +58,19 @@ mount -t sysfs sysfs "$dir/sys" && mounted+=("$dir/sys")
 mount -t tmpfs tmpfs "$dir/dev/shm" && mounted+=("$dir/dev/shm")
 mount -t tmpfs tmpfs "$dir/tmp" && mounted+=("$dir/tmp")
 
+# stamped: each line of its input with the seconds since it began, so a log shows where the time went.
+stamped() {
+  local start=$SECONDS line
+  while IFS= read -r line; do printf '%4d %s\n' $((SECONDS - start)) "$line"; done
+}
+
 # timed NAME COMMAND: runs COMMAND in the clone, in a plain root environment, and notes the time.
 timed() {
   local name=$1 command=$2 begin status=0
   note "$name: load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
   begin=$(date +%s)
   env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root TERM=dumb LANG=C.UTF-8 \
-    chroot "$dir" bash -c "cd /root/ombrisk && $command" > "$logs/$name.log" 2>&1 || status=$?
+    chroot "$dir" bash -c "cd /root/ombrisk && $command" 2>&1 | stamped > "$logs/$name.log" || status=$?
   note "$name: $command took $(($(date +%s) - begin)) s, exit $status;" \
     "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
   return $status
